@@ -1,0 +1,40 @@
+#!/bin/bash
+# Runs every test: installs what is missing, builds natively with the
+# sanitizers under g++ and clang++, runs the unit tests and the fuzzers,
+# cross-builds the Windows program and runs the Windows suites under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$PWD
+JOBS=${JOBS:-$(nproc)}
+
+bash scripts/setup.sh
+
+step() { echo; echo "=== $*"; }
+
+step "native build (g++, AddressSanitizer + UBSan)"
+cmake -S . -B build/gcc -DCMAKE_BUILD_TYPE=Debug -DUPDATER_SANITIZE=ON \
+  -DCMAKE_CXX_COMPILER=g++ >/dev/null
+cmake --build build/gcc -j"$JOBS"
+(cd build/gcc && ctest --output-on-failure -j"$JOBS")
+
+step "native build (clang++, AddressSanitizer + UBSan, fuzz targets)"
+cmake -S . -B build/clang -DCMAKE_BUILD_TYPE=Debug -DUPDATER_SANITIZE=ON -DUPDATER_FUZZ=ON \
+  -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+cmake --build build/clang -j"$JOBS"
+(cd build/clang && ctest --output-on-failure -j"$JOBS")
+
+step "fuzzing"
+bash scripts/fuzz.sh build/clang
+
+step "Windows build (MinGW-w64)"
+cmake -S . -B build/win -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" >/dev/null
+cmake --build build/win -j"$JOBS"
+
+if [ -f scripts/test-windows.sh ]; then
+  step "Windows suites under Wine"
+  bash scripts/test-windows.sh build/win
+fi
+
+echo
+echo "all test stages passed"

@@ -1,0 +1,46 @@
+// The process-wide settings record, its file list and the list cursor.
+#pragma once
+
+#include <stdint.h>
+#include <stddef.h>
+
+constexpr int kMaxFileTypes = 16;
+constexpr int kMaxFiles = 256;
+constexpr uint32_t kNoTypeFlag = 0x80000000u;
+
+struct FileEntry {
+  char name[32];  // path relative to the source folder and to the game folder
+  uint32_t flags;  // one bit: the type index under which it is listed, or bit 31
+};
+
+struct SetupSettings {
+  char title[100];
+  char title_old[100];
+  char path[256];
+  char defdir[256];
+  char reg_key[1024];
+  char reg_p[1024];
+  char reg_s[1024];
+  char reg_t[1024];
+  char md[256];
+  char exe[256];
+  char lnk[256];
+  char savedir[256];
+  char savefile[256];
+  int8_t install_lst_count;
+  char install_lst[kMaxFileTypes][64];
+  int32_t file_count;
+  FileEntry files[kMaxFiles];
+};
+
+extern SetupSettings settings;
+
+// Puts every field back to its built-in default and empties the lists.
+void ResetSettings();
+
+// Starts a scan of the file list for entries whose flags share a bit with mask.
+void SelectFiles(uint32_t mask);
+
+// Copies the next selected entry's name into out (size bytes, at least 32) and
+// returns 0; returns 1, leaving out alone, when no selected entry remains.
+int NextSelectedFile(char* out, size_t size);

@@ -1,0 +1,276 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "settings/settings.h"
+#include "settings/settings_file.h"
+#include "test_support.h"
+
+namespace {
+
+const char kWorkedExample[] =
+    "#TITLE \"Sample Quest\"\n"
+    "#TITLE_OLD Sample Quest Trial\n"
+    "#PATH GAME\n"
+    "#REG_T SAMPLE\n"
+    "#INSTALL_LST\n"
+    "[SYSTEM]\n"
+    "[DATA]\n"
+    "##\n"
+    "#INSTALL_S\n"
+    "[SYSTEM]\n"
+    "#FILE\n"
+    "game.exe\n"
+    "[SYSTEM]\n"
+    "game.exe\n"
+    "[DATA]\n"
+    "data\\bg.pak\n"
+    "[]\n"
+    "readme.txt\n"
+    "##\n"
+    "free text\n";
+
+std::vector<std::string> Selected(uint32_t mask) {
+  std::vector<std::string> names;
+  SelectFiles(mask);
+  char name[32];
+  while (NextSelectedFile(name, sizeof name) == 0) names.push_back(name);
+  return names;
+}
+
+std::string WithCrLf(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
+class SettingsFileTest : public ::testing::Test {
+ protected:
+  void Parse(const std::string& bytes) { ParseSettingsBytes(folder_, bytes); }
+  ScratchFolder folder_;
+  MessageLog messages_;
+};
+
+TEST_F(SettingsFileTest, WorkedExample) {
+  Parse(kWorkedExample);
+  EXPECT_STREQ(settings.title, "Sample Quest");
+  EXPECT_STREQ(settings.title_old, "Sample Quest Trial");
+  EXPECT_STREQ(settings.path, "GAME");
+  EXPECT_STREQ(settings.reg_key, "Software\\CORVID LAMP\\SAMPLE");
+  EXPECT_STREQ(settings.defdir, "c:\\");
+  EXPECT_STREQ(settings.md, "game._md");
+  EXPECT_STREQ(settings.exe, "game.exe");
+  EXPECT_STREQ(settings.lnk, "game.lnk");
+  EXPECT_STREQ(settings.savedir, "sav");
+  EXPECT_STREQ(settings.savefile, "game_");
+  ASSERT_EQ(settings.install_lst_count, 2);
+  EXPECT_STREQ(settings.install_lst[0], "[SYSTEM]");
+  EXPECT_STREQ(settings.install_lst[1], "[DATA]");
+  ASSERT_EQ(settings.file_count, 4);
+  const FileEntry expected[] = {{"game.exe", 0x80000000u},
+                                {"game.exe", 0x00000001u},
+                                {"data\\bg.pak", 0x00000002u},
+                                {"readme.txt", 0x80000000u}};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_STREQ(settings.files[i].name, expected[i].name) << i;
+    EXPECT_EQ(settings.files[i].flags, expected[i].flags) << i;
+  }
+  EXPECT_EQ(Selected(0xFF), (std::vector<std::string>{"game.exe", "data\\bg.pak"}));
+  EXPECT_TRUE(messages_.shown.empty());
+}
+
+TEST_F(SettingsFileTest, CrLfReadsLikeLf) {
+  Parse(WithCrLf(kWorkedExample));
+  SetupSettings crlf = settings;
+  Parse(kWorkedExample);
+  EXPECT_EQ(memcmp(&crlf, &settings, sizeof settings), 0);
+}
+
+TEST_F(SettingsFileTest, MissingFileKeepsDefaults) {
+  ResetSettings();
+  CloseSettingsFile();
+  OpenSettingsFile();  // no update.ini in the scratch folder
+  ParseSettingsFile();
+  EXPECT_EQ(std::string(settings.title), Sjis("Titleだよ"));
+  EXPECT_EQ(std::string(settings.title_old), Sjis("Titleだよ"));
+  EXPECT_STREQ(settings.path, "GAME");
+  EXPECT_STREQ(settings.reg_key, "Software\\CORVID LAMP\\GAME");
+  EXPECT_EQ(settings.file_count, 0);
+  EXPECT_EQ(Selected(0xFF).size(), 0u);
+}
+
+struct TitleCase {
+  const char* what;
+  std::string line;
+  std::string title;
+};
+
+TEST_F(SettingsFileTest, KeyLineScanning) {
+  const std::string kata = "\xB6";  // ｶ, a one-byte katakana
+  const TitleCase cases[] = {
+      {"quoted", "#TITLE \"Sample Quest\"\n", "Sample Quest"},
+      {"unquoted keeps trailing spaces", "#TITLE Sample Quest  \n", "Sample Quest  "},
+      {"ends at the first quote", "#TITLE Sample \"Quest\"\n", "Sample "},
+      {"no value", "#TITLE\n", ""},
+      {"tab separator", "#TITLE\tx\n", "x"},
+      {"spaces after an opening quote belong", "#TITLE \"  x\"\n", "  x"},
+      {"no final line feed", "#TITLE x", "x"},
+      {"CR alone ends the value", "#TITLE x\ry\n", "x"},
+      {"lower case key", "#title x\n", "Titleだよ"},
+      {"longer key", "#TITLEX x\n", "Titleだよ"},
+      {"quote right after the key", "#TITLE\"x\"\n", "Titleだよ"},
+      {"last occurrence wins", "#TITLE a\n#TITLE b\n", "b"},
+      {"space before # is no key line", " #TITLE x\n", "Titleだよ"},
+      {"two-byte characters", Sjis("#TITLE \"サンプル\"\n"), Sjis("サンプル")},
+      // One-byte katakana end a value like any one-byte character: the line
+      // feed or quote after them is not taken as their second byte.
+      {"katakana before the line feed", "#TITLE " + kata + "\n#PATH x\n", kata},
+      {"katakana before the quote", "#TITLE \"" + kata + "\" tail\n", kata},
+      {"NUL ends the text", std::string("#TITLE ab\0cd\n", 13), "ab"},
+  };
+  for (const TitleCase& c : cases) {
+    Parse(c.line);
+    std::string expected = c.title == "Titleだよ" ? Sjis(c.title) : c.title;
+    EXPECT_EQ(std::string(settings.title), expected) << c.what;
+  }
+}
+
+TEST_F(SettingsFileTest, KatakanaValueLeavesNextLineAlone) {
+  Parse("#PATH DATA\xB6\n#REG_T X\n");
+  EXPECT_STREQ(settings.path, "DATA\xB6");
+  EXPECT_STREQ(settings.reg_key, "Software\\CORVID LAMP\\X");
+}
+
+TEST_F(SettingsFileTest, RegistryKeyFollowsItsParts) {
+  Parse("#REG_T SAMPLE\n");
+  EXPECT_STREQ(settings.reg_key, "Software\\CORVID LAMP\\SAMPLE");
+  Parse("#REG_P A\n#REG_S B\n#REG_T C\n");
+  EXPECT_STREQ(settings.reg_key, "A\\B\\C");
+  std::string part(500, 'p');
+  Parse("#REG_P " + part + "\n#REG_S " + part + "\n#REG_T " + part + "\n");
+  EXPECT_EQ(strlen(settings.reg_key), 1023u);
+}
+
+TEST_F(SettingsFileTest, SlashInKeyReadsAsBackslash) {
+  std::vector<std::string> keys;
+  SetParseObserver(
+      [](void* context, const ParseEvent& event) {
+        if (event.kind == ParseEventKind::kUnknownKey) {
+          static_cast<std::vector<std::string>*>(context)->push_back(event.key);
+        }
+      },
+      &keys);
+  Parse("#A/B x/y\n");
+  SetParseObserver(nullptr, nullptr);
+  EXPECT_EQ(keys, std::vector<std::string>{"A\\B"});
+}
+
+TEST_F(SettingsFileTest, ListsAndCurrentType) {
+  Parse(
+      "#INSTALL_LST\n[A]\n[B]\n[C]\n"
+      "#FILE\n"
+      "   \n"                       // spaces only: ignored
+      "[C]\n c.dat \t\r\n"          // leading space kept, trailing blanks dropped
+      "#TITLE inside\n"             // a text key does not end the list
+      "after.dat\n"
+      "##\n"
+      "ignored.dat\n"
+      "#FILE\n"
+      "still-c.dat\n"               // the type survives ## and a second #FILE
+      "[]\nnone.dat\n"
+      "[A]\na/b.dat\n");
+  EXPECT_STREQ(settings.title, "inside");
+  ASSERT_EQ(settings.file_count, 5);
+  const FileEntry expected[] = {{" c.dat", 4u},
+                                {"after.dat", 4u},
+                                {"still-c.dat", 4u},
+                                {"none.dat", 0x80000000u},
+                                {"a/b.dat", 1u}};
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_STREQ(settings.files[i].name, expected[i].name) << i;
+    EXPECT_EQ(settings.files[i].flags, expected[i].flags) << i;
+  }
+}
+
+TEST_F(SettingsFileTest, TypeLookupPrefixRuleAndMessages) {
+  Parse("#INSTALL_LST\n[X]\n[DATA]\n[Y]\n[DAY]\n#FILE\n[DA\na.dat\n");
+  EXPECT_EQ(settings.files[0].flags, 2u);  // [DA matches [DATA] at index 1 first
+  EXPECT_TRUE(messages_.shown.empty());
+
+  Parse("#INSTALL_LST\n[DATA]\n#FILE\n[DATA]\nok.dat\n[MISSING]\nlost.dat\n");
+  ASSERT_EQ(messages_.shown.size(), 2u);
+  EXPECT_EQ(messages_.shown[0].text, "not list type");
+  EXPECT_EQ(messages_.shown[0].caption, "TEST");
+  EXPECT_EQ(messages_.shown[1].text, "[MISSING]");
+  EXPECT_EQ(messages_.shown[1].caption, "TEST");
+  EXPECT_EQ(settings.files[0].flags, 1u);
+  EXPECT_EQ(settings.files[1].flags, 0x80000000u);
+
+  messages_.shown.clear();
+  Parse("#INSTALL_S\n[DATA]\n#INSTALL_LST\n[DATA]\n#INSTALL_B\n[DATA]\n[DATAX]\n");
+  // A lookup sees only the types above it; a longer text is no prefix.
+  ASSERT_EQ(messages_.shown.size(), 4u);
+  EXPECT_EQ(messages_.shown[1].text, "[DATA]");
+  EXPECT_EQ(messages_.shown[3].text, "[DATAX]");
+}
+
+TEST_F(SettingsFileTest, LongLinesAreReadInPiecesOf511Bytes) {
+  std::string line = "#TITLE " + std::string(593, 'x') + "\n";  // 600 bytes, then LF
+  Parse(line + "#PATH p\n");
+  EXPECT_EQ(strlen(settings.title), 99u);  // the first piece, cut to the field
+  EXPECT_STREQ(settings.path, "p");
+
+  // The 89 bytes after the cut are a line of their own, classified afresh.
+  std::string pad(511, 'a');
+  Parse("#FILE\n" + pad + "#TITLE cut\n");
+  EXPECT_STREQ(settings.title, "cut");
+}
+
+TEST_F(SettingsFileTest, CtrlZEndsTheFile) {
+  Parse("#TITLE a\n\x1A#TITLE b\n");
+  EXPECT_STREQ(settings.title, "a");
+}
+
+TEST_F(SettingsFileTest, Capacities) {
+  std::string ini = "#INSTALL_LST\n";
+  for (int i = 0; i < 17; ++i) ini += "[T" + std::to_string(i) + "]\n";
+  ini += "[" + std::string(70, 'L') + "]\n";  // 18th: ignored as well
+  ini += "#FILE\n[T15]\n";
+  ini += std::string(32, 'n') + "\n";  // too long: not stored, not counted
+  ini += std::string(31, 'k') + "\n";  // 31 bytes: kept whole
+  for (int i = 0; i < 300; ++i) ini += "f" + std::to_string(i) + "\n";
+  Parse(ini);
+  EXPECT_EQ(settings.install_lst_count, 16);
+  EXPECT_STREQ(settings.install_lst[15], "[T15]");
+  EXPECT_EQ(settings.file_count, 256);
+  EXPECT_EQ(std::string(settings.files[0].name), std::string(31, 'k'));
+  EXPECT_EQ(settings.files[0].flags, 1u << 15);
+  EXPECT_STREQ(settings.files[255].name, "f254");
+  EXPECT_EQ(Selected(0xFF).size(), 0u);  // type 15 is never copied
+}
+
+TEST_F(SettingsFileTest, LongTypeNameIsCutSoLaterIndexesHold) {
+  std::string jp;
+  for (int i = 0; i < 40; ++i) jp += Sjis("型");
+  Parse("#INSTALL_LST\n[x" + jp + "]\n[NEXT]\n#FILE\n[NEXT]\na.dat\n");
+  ASSERT_EQ(settings.install_lst_count, 2);
+  EXPECT_EQ(strlen(settings.install_lst[0]), 62u);  // [x and 30 whole characters
+  EXPECT_EQ(settings.files[0].flags, 2u);
+}
+
+TEST_F(SettingsFileTest, ValuesAreCutAtCharacterBoundaries) {
+  std::string jp;
+  for (int i = 0; i < 60; ++i) jp += Sjis("あ");
+  Parse("#TITLE a" + jp + "\n");
+  EXPECT_EQ(strlen(settings.title), 99u);  // a and 49 characters
+  Parse("#TITLE ab" + jp + "\n");
+  EXPECT_EQ(strlen(settings.title), 98u);  // never half of the 50th
+  EXPECT_EQ(std::string(settings.title + 96), Sjis("あ"));
+}
+
+}  // namespace
