@@ -150,9 +150,19 @@ static void ScanKeyLine(const char* text, KeyLine* line) {
   }
 }
 
+// Drops trailing line ends and blanks, and a lead byte left without its
+// second byte at the end of the file or of a 511-byte piece: a list line
+// keeps whole characters only, like a key line's value.
 static void TrimLineEnd(char* text) {
   size_t len = strlen(text);
-  while (len > 0 && strchr("\n\r \t", text[len - 1]) != nullptr) text[--len] = '\0';
+  while (len > 0) {
+    char last = text[len - 1];
+    long last_char = LastCharOffset(text);
+    bool incomplete = last_char == static_cast<long>(len - 1) &&
+                      IsLeadByte(static_cast<unsigned char>(last));
+    if (strchr("\n\r \t", last) == nullptr && !incomplete) break;
+    text[--len] = '\0';
+  }
 }
 
 struct ParseState {

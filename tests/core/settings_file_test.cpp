@@ -274,3 +274,19 @@ TEST_F(SettingsFileTest, ValuesAreCutAtCharacterBoundaries) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SettingsFileTest, LoneLeadByteAtTheEndOfAListLineIsDropped) {
+  // The last byte of the file begins a character that never comes: storing it
+  // would give a name no file can have, or an empty one.
+  Parse("#INSTALL_LST\n[A]\n\x95");
+  EXPECT_EQ(settings.install_lst_count, 1);
+  Parse("#INSTALL_LST\n[A]\n#FILE\n[A]\na.dat\n\x95");
+  ASSERT_EQ(settings.file_count, 1);
+  Parse("#INSTALL_LST\n[A]\n#FILE\n[A]\nb.dat \x95");
+  ASSERT_EQ(settings.file_count, 1);
+  EXPECT_STREQ(settings.files[0].name, "b.dat");
+}
+
+}  // namespace
