@@ -2,7 +2,9 @@
 
 #include <string.h>
 
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool IsLeadByte(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 size_t CharLength(const char* s) {
   if (IsLeadByte(static_cast<unsigned char>(s[0])) && s[1] != '\0') return 2;

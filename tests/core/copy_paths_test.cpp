@@ -14,15 +14,29 @@ struct EntryCase {
 
 TEST(CopyPaths, EntriesThatLeaveTheGameFolderAreRefused) {
   const EntryCase cases[] = {
-      {"a.dat", true},         {"data\\sub\\a.dat", true}, {"data/a.dat", true},
-      {"..a", true},           {"a..b\\c", true},          {Sjis("表\\a"), true},
-      {"", false},             {"\\a.dat", false},         {"/a.dat", false},
-      {"C:\\a.dat", false},    {"C:a.dat", false},         {"a.dat:stream", false},
-      {"..\\a.dat", false},    {"a\\..\\..\\b", false},    {"a/../b", false},
-      {"a\\..", false},        {"...\\a", false},          {". .\\a", false},
-      {"\\\\server\\s", false}, {".\\a", false},
+      {"a.dat", true},
+      {"data\\sub\\a.dat", true},
+      {"data/a.dat", true},
+      {"..a", true},
+      {"a..b\\c", true},
+      {Sjis("表\\a"), true},
+      {"", false},
+      {"\\a.dat", false},
+      {"/a.dat", false},
+      {"C:\\a.dat", false},
+      {"C:a.dat", false},
+      {"a.dat:stream", false},
+      {"..\\a.dat", false},
+      {"a\\..\\..\\b", false},
+      {"a/../b", false},
+      {"a\\..", false},
+      {"...\\a", false},
+      {". .\\a", false},
+      {"\\\\server\\s", false},
+      {".\\a", false},
   };
-  for (const EntryCase& c : cases) EXPECT_EQ(IsEntryInsideGameFolder(c.entry.c_str()), c.inside) << c.entry;
+  for (const EntryCase& c : cases)
+    EXPECT_EQ(IsEntryInsideGameFolder(c.entry.c_str()), c.inside) << c.entry;
 }
 
 struct PathCase {
@@ -45,9 +59,9 @@ TEST(CopyPaths, SourceAndDestination) {
   };
   for (const PathCase& c : cases) {
     CopyPaths paths;
-    ASSERT_EQ(BuildCopyPaths(c.root.c_str(), c.path.c_str(), c.game.c_str(), c.entry.c_str(),
-                             &paths),
-              kCopyPathsReady)
+    ASSERT_EQ(
+        BuildCopyPaths(c.root.c_str(), c.path.c_str(), c.game.c_str(), c.entry.c_str(), &paths),
+        kCopyPathsReady)
         << c.what;
     EXPECT_EQ(std::string(paths.source_path), c.source) << c.what;
     EXPECT_EQ(std::string(paths.dest_path), c.dest) << c.what;

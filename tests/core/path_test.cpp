@@ -115,9 +115,9 @@ TEST(CheckInstallPath, Normalises) {
 
 TEST(CheckInstallPath, TooLongForTheWorkBuffersBecomesEmpty) {
   const std::string cases[] = {
-      "D:\\" + std::string(1020, 'a'),                              // one long name
+      "D:\\" + std::string(1020, 'a'),                                // one long name
       "D:\\" + std::string(200, 'a') + "\\" + std::string(200, 'b'),  // folder over 255
-      std::string(1023, '\\'),                                       // all separators
+      std::string(1023, '\\'),                                        // all separators
   };
   for (const std::string& typed : cases) {
     strncpy(install_dir, typed.c_str(), sizeof install_dir - 1);

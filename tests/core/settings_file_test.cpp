@@ -126,6 +126,7 @@ TEST_F(SettingsFileTest, KeyLineScanning) {
       {"quote right after the key", "#TITLE\"x\"\n", "Titleだよ"},
       {"last occurrence wins", "#TITLE a\n#TITLE b\n", "b"},
       {"space before # is no key line", " #TITLE x\n", "Titleだよ"},
+      {"comment", "# TITLE x\n#\n", "Titleだよ"},
       {"two-byte characters", Sjis("#TITLE \"サンプル\"\n"), Sjis("サンプル")},
       // One-byte katakana end a value like any one-byte character: the line
       // feed or quote after them is not taken as their second byte.
@@ -174,14 +175,14 @@ TEST_F(SettingsFileTest, ListsAndCurrentType) {
   Parse(
       "#INSTALL_LST\n[A]\n[B]\n[C]\n"
       "#FILE\n"
-      "   \n"                       // spaces only: ignored
-      "[C]\n c.dat \t\r\n"          // leading space kept, trailing blanks dropped
-      "#TITLE inside\n"             // a text key does not end the list
+      "   \n"               // spaces only: ignored
+      "[C]\n c.dat \t\r\n"  // leading space kept, trailing blanks dropped
+      "#TITLE inside\n"     // a text key does not end the list
       "after.dat\n"
       "##\n"
       "ignored.dat\n"
       "#FILE\n"
-      "still-c.dat\n"               // the type survives ## and a second #FILE
+      "still-c.dat\n"  // the type survives ## and a second #FILE
       "[]\nnone.dat\n"
       "[A]\na/b.dat\n");
   EXPECT_STREQ(settings.title, "inside");

@@ -37,7 +37,9 @@ TEST(FileCursor, Selection) {
        {"d"}},
       {"mask 0 selects nothing", {{"a", 1u}}, 0, {}},
       {"same name twice, in order", {{"x", 1u}, {"y", 2u}, {"x", 4u}}, 0xFF, {"x", "y", "x"}},
-      {"31-byte name whole", {{"abcdefghijklmnopqrstuvwxyz01234", 1u}}, 1,
+      {"31-byte name whole",
+       {{"abcdefghijklmnopqrstuvwxyz01234", 1u}},
+       1,
        {"abcdefghijklmnopqrstuvwxyz01234"}},
   };
   for (const CursorCase& c : cases) {

@@ -35,8 +35,12 @@ static void Collect(void* context, void*, const char* text, const char* caption)
   static_cast<MessageLog*>(context)->shown.push_back({text, caption});
 }
 
-MessageLog::MessageLog() { SetMessageSink(Collect, this); }
-MessageLog::~MessageLog() { SetMessageSink(nullptr, nullptr); }
+MessageLog::MessageLog() {
+  SetMessageSink(Collect, this);
+}
+MessageLog::~MessageLog() {
+  SetMessageSink(nullptr, nullptr);
+}
 
 ScratchFolder::ScratchFolder() {
   char cwd[PATH_MAX];

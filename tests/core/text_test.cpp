@@ -59,11 +59,11 @@ TEST(TrailingBackslash, OnlyOneByteBackslashCounts) {
       {"", false},
       {"\\", true},
       {"a\\", true},
-      {"D:\\\x95\x5C", false},     // 表
-      {"\x95\x5C\\", true},        // 表 then a backslash
-      {"\xB1\\", true},            // one-byte katakana then a backslash
-      {"\x81\x5C", false},         // one two-byte character
-      {"\x81\x81\x5C", true},      // a two-byte character, then a backslash
+      {"D:\\\x95\x5C", false},  // 表
+      {"\x95\x5C\\", true},     // 表 then a backslash
+      {"\xB1\\", true},         // one-byte katakana then a backslash
+      {"\x81\x5C", false},      // one two-byte character
+      {"\x81\x81\x5C", true},   // a two-byte character, then a backslash
       {"a/", false},
   };
   for (const BackslashCase& c : cases) {
