@@ -82,3 +82,20 @@ TEST(CopyPaths, PathsThatDoNotFitAreFailuresNotCuts) {
 }
 
 }  // namespace
+
+#include "copy/temp_name.h"
+
+namespace {
+
+TEST(TempName, MadeFromTheDestinationAndRecognised) {
+  char out[64];
+  ASSERT_TRUE(MakeTempName("D:\\G\\a.dat", out, sizeof out));
+  EXPECT_TRUE(IsTempName(out));
+  EXPECT_FALSE(IsTempName("D:\\G\\a.dat"));
+  EXPECT_FALSE(IsTempName(kTempSuffix));  // a bare suffix names no file's copy
+  char small[16];
+  EXPECT_FALSE(MakeTempName("D:\\G\\a.dat", small, sizeof small));  // never a cut name
+  EXPECT_STREQ(small, "");
+}
+
+}  // namespace

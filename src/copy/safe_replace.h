@@ -1,0 +1,9 @@
+// Replacing a game file so that it is never left half-written.
+#pragma once
+
+// Copies source_path to a temporary file beside dest_path, checks that the
+// whole file arrived, then puts it in dest_path's place in one step. On any
+// failure dest_path is exactly as it was and no temporary file remains.
+// A read-only, open or folder destination is not replaced. Both paths are
+// code page 932. Returns true when dest_path now holds the new file.
+bool ReplaceWithCopy(const char* source_path, const char* dest_path);
