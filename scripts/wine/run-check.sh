@@ -1,0 +1,137 @@
+#!/bin/bash
+# Runs update-check.exe under Wine on test media and fails unless it reports
+# exactly what the native build reports: the same JSON, the same human
+# report (but for the medium's own path) and the same exit code.
+#   bash scripts/wine/run-check.sh WINDOWS_BUILD_DIR
+# UPDATE_CHECK_NATIVE may name the native binary; otherwise build/gcc's is
+# brought up to date (and build/gcc configured when it does not exist).
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+ROOT=$PWD
+BUILD=${1:?usage: run-check.sh WINDOWS_BUILD_DIR}
+BUILD=$(cd "$BUILD" && pwd)
+EXE=$BUILD/tools/update-check/update-check.exe
+# Names on the medium are UTF-8 on the Linux side for both programs.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
+
+if [ ! -f "$EXE" ]; then
+  cmake --build "$BUILD" --target update-check -j2
+fi
+NATIVE=${UPDATE_CHECK_NATIVE:-}
+if [ -z "$NATIVE" ]; then
+  if [ -f build/gcc/CMakeCache.txt ]; then
+    cmake -S . -B build/gcc >/dev/null
+  else
+    cmake -S . -B build/gcc -DCMAKE_BUILD_TYPE=Debug -DUPDATER_SANITIZE=ON >/dev/null
+  fi
+  cmake --build build/gcc --target update-check -j2 >/dev/null
+  NATIVE=$ROOT/build/gcc/tools/update-check/update-check
+fi
+
+# shellcheck source=scripts/wine/prefix.sh
+source scripts/wine/prefix.sh
+trap wine_prefix_cleanup EXIT
+WORK=$WINE_TEST_ROOT/check
+mkdir -p "$WORK"
+
+sjis() { iconv -f UTF-8 -t CP932; }
+
+# A medium with a problem of nearly every kind, Japanese names, a trail byte
+# 0x5C in a folder name and names in another case than on disk.
+make_mixed_medium() {
+  local m=$1
+  mkdir -p "$m/GAME/ソフト" "$m/GAME/Data/Sub" "$m/GAME/movie.dat" "$m/GAME/odd.."
+  echo odd >"$m/GAME/odd../c.dat"
+  echo text >"$m/GAME/readme.txt"
+  echo exe >"$m/GAME/Game.EXE"
+  echo pak >"$m/GAME/Data/BG.pak"
+  echo sub >"$m/GAME/Data/Sub/セーブ.dat"
+  echo jp >"$m/GAME/ソフト/表示.txt"
+  {
+    printf '#TITLE "サンプル ｸｴｽﾄ" 版\n#TITLE_OLD サンプル体験版\n#PATH game\n' | sjis
+    printf '#REG_S 見本\n#REG_T SAMPLE\n#TITEL typo\n#title lower\n# a comment\n' | sjis
+    printf '#INSTALL_LST\n[システム]\n[DATA]\n##\n#INSTALL_C\n[DA\n[NONE]\n' | sjis
+    printf '#FILE\ngame.exe\n[システム]\ngame.exe\nソフト\\表示.txt\n[DATA]\n' | sjis
+    printf 'data\\bg.pak\nDATA/SUB/セーブ.dat\nmissing.dat\nmovie.dat\n..\\outside.dll\n' | sjis
+    printf 'a_name_that_is_far_too_long_for_it.dat\n[UNKNOWN]\nlost.dat\n[]\nreadme.txt\n' | sjis
+    printf '##\nfree text\n#EXE a\x80b\n#MD c\x85\x40d\n#LNK e\x81 \n#PATH GAME\n'
+    printf '# %0600d\n' 0
+    printf '#DEFDIR %0300d\n#FILE\n[DATA]\nreadme.txt.\nData.\\bg.pak\nodd..\\c.dat\n' 0
+  } >"$m/update.ini"
+}
+
+make_worked_example() {
+  local m=$1
+  mkdir -p "$m/GAME/data"
+  echo exe >"$m/GAME/game.exe"
+  echo pak >"$m/GAME/data/bg.pak"
+  printf '%s\n' '#TITLE "Sample Quest"' '#TITLE_OLD Sample Quest Trial' '#PATH GAME' \
+    '#REG_T SAMPLE' '#INSTALL_LST' '[SYSTEM]' '[DATA]' '##' '#INSTALL_S' '[SYSTEM]' '#FILE' \
+    'game.exe' '[SYSTEM]' 'game.exe' '[DATA]' 'data\bg.pak' '[]' 'readme.txt' '##' \
+    'free text' >"$m/update.ini"
+}
+
+make_utf8_medium() {
+  local m=$1
+  mkdir -p "$m"
+  printf '\xEF\xBB\xBF#TITLE サンプル\n#INSTALL_LST\n[A]\n#FILE\n[A]\nデータ.dat\n' >"$m/update.ini"
+}
+
+failures=0
+compare() {
+  local what=$1 native=$2 windows=$3
+  if ! diff -u "$native" "$windows" >"$WORK/diff.txt"; then
+    echo "FAIL: $what differs (native, then Windows):"
+    cat "$WORK/diff.txt"
+    failures=$((failures + 1))
+  fi
+}
+
+check_medium() {
+  local name=$1 expected_code=$2 m=$WORK/$1
+  "make_$name" "$m"
+  local win_dir
+  win_dir="Z:$(echo "$m" | tr / '\\')"
+  local native_code=0 windows_code=0
+  "$NATIVE" --json "$m" >"$WORK/$name.native.json" || native_code=$?
+  "$WINE" "$EXE" --json "$win_dir" >"$WORK/$name.windows.json" 2>"$WORK/$name.windows.err" ||
+    windows_code=$?
+  compare "$name: JSON" "$WORK/$name.native.json" "$WORK/$name.windows.json"
+  if [ "$native_code" != "$windows_code" ]; then
+    echo "FAIL: $name: exit code $native_code natively, $windows_code under Wine"
+    failures=$((failures + 1))
+  fi
+  # The human report, but for its first line, which names the medium's path.
+  "$NATIVE" "$m" | tail -n +2 >"$WORK/$name.native.txt" || true
+  (cd "$m" && "$WINE" "$EXE") | tail -n +2 >"$WORK/$name.windows.txt" || true
+  compare "$name: human report" "$WORK/$name.native.txt" "$WORK/$name.windows.txt"
+  if [ "$native_code" != "$expected_code" ] || ! grep -q '"problems"' "$WORK/$name.native.json"; then
+    echo "FAIL: $name: the native build gave exit code $native_code, not $expected_code"
+    failures=$((failures + 1))
+  fi
+  echo "$name: exit code $native_code, $(grep -c '"code"' "$WORK/$name.native.json") problem(s)"
+}
+
+check_medium mixed_medium 1
+check_medium worked_example 0
+check_medium utf8_medium 1
+
+# A medium folder that is not there cannot be checked: exit code 2 on both.
+for program in native windows; do
+  code=0
+  if [ $program = native ]; then
+    "$NATIVE" "$WORK/nowhere" >/dev/null 2>&1 || code=$?
+  else
+    "$WINE" "$EXE" 'Z:\nowhere\at\all' >/dev/null 2>&1 || code=$?
+  fi
+  if [ "$code" != 2 ]; then
+    echo "FAIL: $program: exit code $code for a missing medium folder, not 2"
+    failures=$((failures + 1))
+  fi
+done
+
+if [ "$failures" -ne 0 ]; then
+  echo "run-check: $failures difference(s) between the Windows and the native update-check"
+  exit 1
+fi
+echo "run-check: the Windows build reports what the native build reports"

@@ -1,0 +1,11 @@
+// Reads a medium's update.ini with the updater's own parser and looks at the
+// medium the way the copy would.
+#pragma once
+
+#include <string>
+
+#include "check_report.h"
+
+// Fills the process-wide settings record from dir's update.ini and reports
+// on it. False when the medium could not be read at all.
+bool CheckMedium(const std::string& dir, CheckReport* report);

@@ -1,0 +1,22 @@
+// The files of an update medium, found the way the updater on Windows finds
+// them. Folder paths are the platform's own (UTF-8 on Windows); names inside
+// the medium are code page 932.
+#pragma once
+
+#include <string>
+
+enum class MediumEntry { kMissing, kFile, kFolder };
+
+// True when dir is a folder whose names can be listed.
+bool IsReadableFolder(const std::string& dir);
+
+// What stands at relative under dir: '\' or '/' between names, names matched
+// without regard to case. *found gets its path for ReadMediumFile.
+MediumEntry FindOnMedium(const std::string& dir, const std::string& relative, std::string* found);
+
+bool ReadMediumFile(const std::string& path, std::string* bytes);
+
+// Runs the updater's own open, parse and close of update.ini, with
+// settings_file (found in dir) standing as update.ini in the current
+// directory. False when that could not be arranged.
+bool ParseSettingsOnMedium(const std::string& dir, const std::string& settings_file);

@@ -1,0 +1,82 @@
+#include <windows.h>
+
+#include <stdio.h>
+
+#include "medium_files.h"
+#include "settings/settings_file.h"
+#include "win/wide_text.h"
+
+static std::wstring Wide(const std::string& utf8) {
+  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  if (n > 0) {
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &out[0], n);
+  }
+  return out;
+}
+
+static std::string Utf8(const std::wstring& wide) {
+  int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                              nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  if (n > 0) {
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &out[0], n, nullptr,
+                        nullptr);
+  }
+  return out;
+}
+
+bool IsReadableFolder(const std::string& dir) {
+  std::wstring pattern = Wide(dir);
+  if (pattern.empty()) return false;
+  DWORD attributes = GetFileAttributesW(pattern.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    return false;
+  }
+  if (pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
+  pattern += L'*';
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW(pattern.c_str(), &data);
+  // An empty drive root lists nothing at all, not even "." and "..".
+  if (find == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  FindClose(find);
+  return true;
+}
+
+MediumEntry FindOnMedium(const std::string& dir, const std::string& relative, std::string* found) {
+  // The same conversion as the updater's own file calls.
+  wchar_t name[2048];
+  if (!ToWide(relative.c_str(), name, sizeof name / sizeof name[0])) return MediumEntry::kMissing;
+  std::wstring path = Wide(dir);
+  if (!path.empty() && path.back() != L'\\' && path.back() != L'/') path += L'\\';
+  path += name;
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return MediumEntry::kMissing;
+  if (found != nullptr) *found = Utf8(path);
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? MediumEntry::kFolder : MediumEntry::kFile;
+}
+
+bool ReadMediumFile(const std::string& path, std::string* bytes) {
+  FILE* file = _wfopen(Wide(path).c_str(), L"rb");
+  if (file == nullptr) return false;
+  bytes->clear();
+  char buffer[4096];
+  size_t n = 0;
+  while ((n = fread(buffer, 1, sizeof buffer, file)) > 0) bytes->append(buffer, n);
+  bool ok = ferror(file) == 0;
+  fclose(file);
+  return ok;
+}
+
+bool ParseSettingsOnMedium(const std::string& dir, const std::string&) {
+  // Windows opens update.ini whatever the case of its name.
+  wchar_t previous[MAX_PATH * 4];
+  DWORD n = GetCurrentDirectoryW(sizeof previous / sizeof previous[0], previous);
+  if (n == 0 || n >= sizeof previous / sizeof previous[0]) return false;
+  if (!SetCurrentDirectoryW(Wide(dir).c_str())) return false;
+  CloseSettingsFile();
+  OpenSettingsFile();
+  ParseSettingsFile();
+  CloseSettingsFile();
+  return SetCurrentDirectoryW(previous) != 0;
+}

@@ -1,0 +1,86 @@
+#include "report_output.h"
+
+#include <nlohmann/json.hpp>
+
+#include "cp932_text.h"
+#include "setting_fields.h"
+#include "settings/settings.h"
+
+using Json = nlohmann::ordered_json;
+
+static const char* SeverityName(Severity severity) {
+  return severity == Severity::kError ? "error" : "warning";
+}
+
+std::string FormatJson(const CheckReport& report) {
+  Json fields = Json::object();
+  for (const TextField& field : kTextFields) fields[field.name] = DecodeCp932(field.value);
+  Json types = Json::array();
+  for (int i = 0; i < settings.install_lst_count; ++i) {
+    types.push_back(DecodeCp932(settings.install_lst[i]));
+  }
+  Json files = Json::array();
+  for (int i = 0; i < settings.file_count; ++i) {
+    files.push_back({{"name", DecodeCp932(settings.files[i].name)},
+                     {"flags", settings.files[i].flags},
+                     {"line", report.entry_lines[static_cast<size_t>(i)]}});
+  }
+  Json copy = Json::array();
+  for (const CopyItem& item : report.copy) {
+    Json source = item.refused ? Json(nullptr) : Json(DecodeCp932(item.source));
+    copy.push_back({{"name", DecodeCp932(settings.files[item.entry].name)},
+                    {"source", source},
+                    {"exists", item.exists}});
+  }
+  Json messages = Json::array();
+  for (const std::string& text : report.test_messages) messages.push_back(DecodeCp932(text));
+  Json problems = Json::array();
+  for (const Problem& problem : report.problems) {
+    problems.push_back({{"line", problem.line},
+                        {"severity", SeverityName(problem.severity)},
+                        {"code", problem.code},
+                        {"message", problem.message}});
+  }
+  Json document = {
+      {"settings", fields},        {"types", types},      {"files", files}, {"copy", copy},
+      {"test_messages", messages}, {"problems", problems}};
+  return document.dump(2) + "\n";
+}
+
+static std::string Plural(int count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+std::string FormatHuman(const std::string& dir, const CheckReport& report) {
+  std::string out = "Medium:   " + dir + "\n";
+  if (!report.settings_found) out += "          (no update.ini: the built-in settings)\n";
+  out += "Title:    " + DecodeCp932(settings.title) + "\n";
+  out += "Registry: HKEY_CURRENT_USER\\" + DecodeCp932(settings.reg_key) + "\n";
+  out += "Source:   " +
+         (settings.path[0] != '\0' ? DecodeCp932(settings.path) : "(the medium folder itself)") +
+         "\n";
+  out += Plural(settings.install_lst_count, "type", "types") + ", " +
+         Plural(settings.file_count, "file", "files") + ", " + std::to_string(report.copy.size()) +
+         " to copy\n";
+
+  out += "\nCopy plan (on the medium -> in the game folder):\n";
+  if (report.copy.empty()) out += "  (nothing to copy)\n";
+  for (const CopyItem& item : report.copy) {
+    std::string name = DecodeCp932(settings.files[item.entry].name);
+    if (item.refused) {
+      out += "  (refused) -> " + name + "\n";
+    } else {
+      out += "  " + DecodeCp932(item.source) + " -> " + name +
+             (item.exists ? "" : "  (not on the medium)") + "\n";
+    }
+  }
+
+  if (!report.problems.empty()) out += "\n";
+  for (const Problem& problem : report.problems) {
+    out += "update.ini:" + std::to_string(problem.line) + ": " + SeverityName(problem.severity) +
+           ": " + problem.message + " [" + problem.code + "]\n";
+  }
+  out += "\n" + Plural(CountProblems(report, Severity::kError), "error", "errors") + ", " +
+         Plural(CountProblems(report, Severity::kWarning), "warning", "warnings") + "\n";
+  return out;
+}
