@@ -1,0 +1,26 @@
+# The Windows program update.exe and the libraries its tests share with it.
+enable_language(RC)
+
+# Everything of the program but its entry point, so the Windows tests can link
+# the same code.
+add_library(updater_win STATIC
+  src/app/window_text.cpp
+  src/app/browse_folder.cpp
+  src/app/install_folder_dialog.cpp
+  src/registry/install_record.cpp
+  src/copy/copy_file.cpp
+  src/copy/copy_dialog.cpp
+)
+target_include_directories(updater_win PUBLIC src ${CMAKE_CURRENT_SOURCE_DIR})
+# The core calls ShowMessage, so the boxes come after it on the link line.
+target_link_libraries(updater_win PUBLIC updater_core updater_message_box updater_win_text
+  shell32 ole32 comctl32 advapi32 user32)
+
+# Static, so the program runs from the medium with no DLL beside it.
+set(UPDATER_WINDOWS_LINK_OPTIONS -static -static-libgcc -static-libstdc++)
+
+add_executable(update WIN32 src/app/win_main.cpp res/update.rc)
+target_link_libraries(update PRIVATE updater_win)
+target_link_options(update PRIVATE ${UPDATER_WINDOWS_LINK_OPTIONS} -mwindows)
+set_source_files_properties(res/update.rc PROPERTIES
+  OBJECT_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/res/resource.h;${CMAKE_CURRENT_SOURCE_DIR}/res/update.manifest;${CMAKE_CURRENT_SOURCE_DIR}/res/update.ico")

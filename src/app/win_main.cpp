@@ -1,0 +1,135 @@
+// The update run: load the settings, find the game folder, let the user
+// confirm it, copy the files, and say how it went.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/install_folder_dialog.h"
+#include "app/run_state.h"
+#include "copy/copy_dialog.h"
+#include "registry/install_record.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
+#include "text/format.h"
+#include "text/texts.h"
+#include "ui/message_box.h"
+#include "win/wide_text.h"
+
+// The run's states; each is left through the function named in RunStep.
+enum RunState {
+  kLoading,
+  kNotInstalled,
+  kChoosingFolder,
+  kCheckingFolder,
+  kFolderMissing,
+  kNotAFolder,
+  kCopying,
+  kComplete,
+  kIncomplete,
+  kEnd,
+};
+
+static HINSTANCE app_instance;
+
+static RunState LoadSettingsAndRecord() {
+  OpenSettingsFile();
+  ParseSettingsFile();
+  CloseSettingsFile();
+  ReadInstallRecord(settings.reg_key, install_dir, sizeof install_dir);
+  return install_dir[0] == '\0' ? kNotInstalled : kChoosingFolder;
+}
+
+static RunState ShowNotInstalled() {
+  char text[1024];
+  FormatText(text, sizeof text, kTextNotInstalled, settings.title_old);
+  ShowMessage(nullptr, text, kCaptionUpdateFailed);
+  return kEnd;
+}
+
+static RunState ChooseFolder() {
+  DialogBoxParamW(app_instance, L"UPDATE", nullptr, InstallFolderDialog, 0);
+  return proceed == 1 ? kCheckingFolder : kEnd;
+}
+
+// The run never creates the game folder: a missing one means a wrong path.
+static RunState CheckFolder() {
+  wchar_t wide[1024];
+  DWORD attributes = INVALID_FILE_ATTRIBUTES;
+  if (ToWide(install_dir, wide, sizeof wide / sizeof wide[0]))
+    attributes = GetFileAttributesW(wide);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return kFolderMissing;
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return kNotAFolder;
+  return kCopying;
+}
+
+static RunState ShowFolderMissing() {
+  ShowMessage(nullptr, kTextFolderMissing, kCaptionUpdateFailed);
+  return kEnd;
+}
+
+static RunState ShowNotAFolder() {
+  ShowMessage(nullptr, kTextNotAFolder, kCaptionFolderName);
+  return kEnd;
+}
+
+static RunState CopyFiles() {
+  DialogBoxParamW(app_instance, L"FILECOPY", nullptr, CopyDialog, 0);
+  if (proceed != 1) return kEnd;
+  return copy_failed_count > 0 ? kIncomplete : kComplete;
+}
+
+static RunState ShowComplete() {
+  char caption[256];
+  FormatText(caption, sizeof caption, kCaptionUpdate, settings.title);
+  ShowMessage(nullptr, kTextComplete, caption);
+  return kEnd;
+}
+
+// Files that were not copied must not be reported as a complete update.
+static RunState ShowIncomplete() {
+  char text[1024];
+  FormatText(text, sizeof text, kTextIncomplete, copy_failed_count);
+  ShowMessage(nullptr, text, kCaptionUpdateFailed);
+  return kEnd;
+}
+
+static RunState RunStep(RunState state) {
+  switch (state) {
+    case kLoading:
+      return LoadSettingsAndRecord();
+    case kNotInstalled:
+      return ShowNotInstalled();
+    case kChoosingFolder:
+      return ChooseFolder();
+    case kCheckingFolder:
+      return CheckFolder();
+    case kFolderMissing:
+      return ShowFolderMissing();
+    case kNotAFolder:
+      return ShowNotAFolder();
+    case kCopying:
+      return CopyFiles();
+    case kComplete:
+      return ShowComplete();
+    case kIncomplete:
+      return ShowIncomplete();
+    case kEnd:
+      break;
+  }
+  return kEnd;
+}
+
+// The manifest asks for the version 6 controls; loading them here makes
+// their classes known before the first dialog.
+static void StartRun(HINSTANCE instance) {
+  app_instance = instance;
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
+}
+
+// Arguments are ignored; the exit code is 1 on every path, success included.
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  StartRun(instance);
+  RunState state = kLoading;
+  while (state != kEnd) state = RunStep(state);
+  return 1;
+}

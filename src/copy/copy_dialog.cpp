@@ -1,0 +1,138 @@
+#include "copy/copy_dialog.h"
+
+#include <string.h>
+
+#include "app/run_state.h"
+#include "app/window_text.h"
+#include "copy/copy_file.h"
+#include "copy/copy_paths.h"
+#include "res/resource.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
+#include "text/format.h"
+#include "text/texts.h"
+#include "ui/message_box.h"
+#include "win/wide_text.h"
+
+constexpr UINT_PTR kCopyTimer = 123;
+constexpr UINT kCopyPeriod = 60;  // milliseconds
+constexpr uint32_t kCopyMask = 0xFF;
+
+int copy_failed_count;
+
+// A step is due whenever step_count differs from step_mark; while one runs
+// (and while its failure box runs a nested message loop) they are equal.
+static int step_count;
+static int step_mark;
+static char source_root[1024];
+static char current_file[1024];
+static CopyPaths copy_paths;
+static char status_text[1024];
+static char failure_text[1024];
+
+// The medium is the current directory. A root that does not fit 511 bytes
+// stays empty, which fails every copy rather than copying from elsewhere.
+static void ReadSourceRoot() {
+  source_root[0] = '\0';
+  wchar_t wide[4096];
+  DWORD count = sizeof wide / sizeof wide[0];
+  DWORD n = GetCurrentDirectoryW(count, wide);
+  if (n == 0 || n >= count) return;
+  if (!FromWide(wide, source_root, 512)) source_root[0] = '\0';
+}
+
+static void StartCopy(HWND dialog) {
+  proceed = 0;
+  CloseSettingsFile();
+  OpenSettingsFile();
+  RewindSettingsFile();
+  ReadSourceRoot();
+  step_count = 0;
+  step_mark = -1;
+  copy_failed_count = 0;
+  SetTimer(dialog, kCopyTimer, kCopyPeriod, nullptr);
+  SelectFiles(kCopyMask);
+}
+
+static void RequestStep(HWND dialog) {
+  if (step_count != step_mark) SendMessageW(dialog, WM_COMMAND, ID_COPY_STEP, step_count);
+}
+
+static void ShowCopyStatus(HWND dialog) {
+  FormatText(status_text, sizeof status_text, kTextCopyStatus, copy_paths.source_path,
+             copy_paths.dest_path);
+  SetControlText932(dialog, IDC_COPY_STATUS, status_text);
+}
+
+static void ReportCopyFailure(HWND dialog) {
+  ++copy_failed_count;
+  FormatText(failure_text, sizeof failure_text, kTextCopyFailed, copy_paths.source_path,
+             copy_paths.dest_path);
+  ShowMessage(dialog, failure_text, kCaptionCopyFailed);
+}
+
+static void CopyEntry(HWND dialog) {
+  CreateEntryFolders(copy_paths.dest_dir, strlen(install_dir) + 1);
+  ShowCopyStatus(dialog);
+  if (!CopyOneFile(copy_paths.source_path, copy_paths.dest_path)) ReportCopyFailure(dialog);
+  ClearReadOnly(copy_paths.dest_path);
+}
+
+// An entry that would leave the game folder, or whose paths do not fit, is
+// never copied. The message names the paths as plainly joined (cut to fit),
+// so the user can tell which entry of the list it was.
+static void RefuseEntry(HWND dialog) {
+  FormatText(copy_paths.source_path, sizeof copy_paths.source_path, "%s\\%s\\%s", source_root,
+             settings.path, current_file);
+  FormatText(copy_paths.dest_path, sizeof copy_paths.dest_path, "%s\\%s", install_dir,
+             current_file);
+  ShowCopyStatus(dialog);
+  ReportCopyFailure(dialog);
+}
+
+static void RunCopyStep(HWND dialog, LPARAM requested) {
+  step_mark = static_cast<int>(requested);
+  if (NextSelectedFile(current_file, sizeof current_file) != 0) {
+    // step_count stays: no later tick starts another step.
+    SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+    return;
+  }
+  if (BuildCopyPaths(source_root, settings.path, install_dir, current_file, &copy_paths) ==
+      kCopyPathsReady) {
+    CopyEntry(dialog);
+  } else {
+    RefuseEntry(dialog);
+  }
+  ++step_count;
+}
+
+static void EndCopy(HWND dialog, unsigned char outcome) {
+  EndDialog(dialog, 1);
+  proceed = outcome;
+  CloseSettingsFile();
+}
+
+INT_PTR CALLBACK CopyDialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      StartCopy(dialog);
+      return TRUE;
+    case WM_TIMER:
+      RequestStep(dialog);
+      return FALSE;
+    case WM_COMMAND:
+      switch (LOWORD(wparam)) {
+        case ID_COPY_STEP:
+          RunCopyStep(dialog, lparam);
+          return FALSE;
+        case IDOK:  // the end of the list
+          EndCopy(dialog, 1);
+          return TRUE;
+        case IDCANCEL:  // the close box
+          EndCopy(dialog, 0);
+          return TRUE;
+      }
+      return FALSE;
+  }
+  return FALSE;
+}

@@ -1,0 +1,15 @@
+// Copying one file of the update into the game folder. Paths in code page 932.
+#pragma once
+
+#include <stddef.h>
+
+// Copies source over dest, replacing an existing file. True on success.
+bool CopyOneFile(const char* source, const char* dest);
+
+// Clears the read-only attribute of the file at path, if it can be read.
+void ClearReadOnly(const char* path);
+
+// Creates every missing folder of dest_dir from offset first on, where
+// dest_dir[first] begins the folders below an existing one (the game folder).
+// Results are not reported: a folder that could not be made fails the copy.
+void CreateEntryFolders(const char* dest_dir, size_t first);
