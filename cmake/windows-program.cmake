@@ -9,6 +9,7 @@ add_library(updater_win STATIC
   src/app/install_folder_dialog.cpp
   src/registry/install_record.cpp
   src/copy/copy_file.cpp
+  src/copy/safe_replace.cpp
   src/copy/copy_dialog.cpp
 )
 target_include_directories(updater_win PUBLIC src ${CMAKE_CURRENT_SOURCE_DIR})

@@ -3,19 +3,17 @@
 #include <string.h>
 #include <windows.h>
 
+#include "copy/safe_replace.h"
 #include "text/sjis.h"
 #include "win/wide_text.h"
 
 // A code page 932 path of up to 1023 bytes is at most 1023 UTF-16 units.
 constexpr int kWidePathLength = 1024;
 
+// Through a temporary copy, so that a copy that fails part way (a full
+// disk, a pulled medium, a killed process) leaves the old file as it was.
 bool CopyOneFile(const char* source, const char* dest) {
-  wchar_t wide_source[kWidePathLength];
-  wchar_t wide_dest[kWidePathLength];
-  if (!ToWide(source, wide_source, kWidePathLength) || !ToWide(dest, wide_dest, kWidePathLength)) {
-    return false;
-  }
-  return CopyFileW(wide_source, wide_dest, FALSE) != 0;
+  return ReplaceWithCopy(source, dest);
 }
 
 void ClearReadOnly(const char* path) {

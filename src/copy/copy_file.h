@@ -3,7 +3,8 @@
 
 #include <stddef.h>
 
-// Copies source over dest, replacing an existing file. True on success.
+// Copies source over dest, replacing an existing file that is neither
+// read-only nor in use. On failure dest is as it was. True on success.
 bool CopyOneFile(const char* source, const char* dest);
 
 // Clears the read-only attribute of the file at path, if it can be read.
