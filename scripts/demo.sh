@@ -1,0 +1,133 @@
+#!/bin/bash
+# The main job, shown on the demo medium in demo/: builds update.exe with the
+# Windows toolchain, makes a private Wine prefix with a demo install record and
+# a demo game folder, and runs update.exe from the medium.
+#
+#   bash scripts/demo.sh [OUT_DIR]
+#
+# With $DISPLAY set, update.exe opens on that display for you to use.
+# Without it, the run is headless under Xvfb: tests/e2e/demo_driver.exe drives
+# the whole update and a PNG of each dialog and message box is saved in
+# OUT_DIR (default out/demo).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$PWD
+OUT=$(mkdir -p "${1:-out/demo}" && cd "${1:-out/demo}" && pwd)
+BUILD=$ROOT/build/win
+
+bash scripts/setup.sh
+
+echo "=== building update.exe"
+cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" >/dev/null
+cmake --build "$BUILD" -j2 --target update demo_driver
+
+XVFB_PID=
+SHOTS_PID=
+cleanup() {
+  [ -n "$SHOTS_PID" ] && kill "$SHOTS_PID" 2>/dev/null
+  if declare -F wine_prefix_cleanup >/dev/null; then wine_prefix_cleanup; fi
+  if [ -n "$XVFB_PID" ]; then
+    kill "$XVFB_PID" 2>/dev/null
+    wait "$XVFB_PID" 2>/dev/null
+  fi
+  return 0
+}
+trap cleanup EXIT
+
+# Polls until a file exists, for at most $2 seconds.
+wait_for() {
+  local i
+  for ((i = 0; i < $2 * 20; i++)); do
+    [ -e "$1" ] && return 0
+    sleep 0.05
+  done
+  return 1
+}
+
+HEADLESS=
+if [ -z "${DISPLAY:-}" ]; then
+  HEADLESS=1
+  n=90
+  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1024x768x24 -br -nolisten tcp >/dev/null 2>&1 &
+  XVFB_PID=$!
+  export DISPLAY=":$n"
+  wait_for "/tmp/.X11-unix/X$n" 20 || { echo "demo: Xvfb did not start" >&2; exit 1; }
+fi
+
+echo "=== making a private Wine prefix"
+# shellcheck source=wine/prefix.sh
+source "$ROOT/scripts/wine/prefix.sh" x11
+DRIVE_C=$WINEPREFIX/drive_c
+reg() { "$WINE" reg add "$@" /f >/dev/null; }
+
+if [ -n "$HEADLESS" ]; then
+  # No window manager: unmanaged windows close at once and draw their captions.
+  reg 'HKCU\Software\Wine\X11 Driver' /v Managed /d N
+fi
+case "${LC_ALL:-${LANG:-}}" in
+  ja_JP*) ;;
+  *)
+    # The dialogs ask for Japanese fonts that only a Japanese system has.
+    for font in 'ＭＳ Ｐゴシック' 'ＭＳ ゴシック' 'MS UI Gothic' 'MS PGothic' 'MS Gothic'; do
+      reg 'HKCU\Software\Wine\Fonts\Replacements' /v "$font" /d 'IPAPGothic'
+    done
+    ;;
+esac
+
+# The demo install record: where the installer put the game.
+REG_T=$(sed -n 's/^#REG_T[ \t]*//p' demo/update.ini.utf8 | tr -d '\r')
+GAME_DIR='C:\Games\Hoshifuru'
+mkdir -p "$DRIVE_C/Games/Hoshifuru"
+cp -r demo/installed/. "$DRIVE_C/Games/Hoshifuru/"
+reg "HKCU\\Software\\CORVID LAMP\\$REG_T" /v GAMEPATH /d "$GAME_DIR"
+reg "HKCU\\Software\\CORVID LAMP\\$REG_T" /v INSTFLAG /t REG_DWORD /d 1
+
+# The medium: update.exe next to update.ini (code page 932, CR LF) and GAME.
+MEDIUM=$DRIVE_C/medium
+mkdir -p "$MEDIUM"
+cp -r demo/GAME "$MEDIUM/"
+iconv -f UTF-8 -t CP932 demo/update.ini.utf8 | sed 's/$/\r/' >"$MEDIUM/update.ini"
+cp "$BUILD/update.exe" "$MEDIUM/"
+"$WINESERVER" -w
+
+if [ -z "$HEADLESS" ]; then
+  echo "=== running update.exe on $DISPLAY"
+  (cd "$MEDIUM" && "$WINE" update.exe) || true
+else
+  echo "=== running update.exe headless on $DISPLAY, driven by demo_driver.exe"
+  SHOTS=$DRIVE_C/shots
+  mkdir -p "$SHOTS"
+  rm -f "$OUT"/*.png
+  # Takes a screenshot for each request that demo_driver.exe writes.
+  (
+    while [ ! -e "$SHOTS/finished" ]; do
+      for request in "$SHOTS"/*.request; do
+        [ -e "$request" ] || continue
+        name=$(basename "$request" .request)
+        import -window root png:- | convert png:- -trim +repage "$OUT/$name.png"
+        mv "$request" "$SHOTS/$name.done"
+      done
+      sleep 0.05
+    done
+  ) &
+  SHOTS_PID=$!
+  status=0
+  "$WINE" "$BUILD/tests/e2e/demo_driver.exe" 'C:\medium\update.exe' 'C:\medium' 'C:\shots' ||
+    status=$?
+  touch "$SHOTS/finished"
+  wait "$SHOTS_PID" || true
+  SHOTS_PID=
+  if [ "$status" -ne 0 ]; then
+    echo "demo: the driven run failed" >&2
+    exit 1
+  fi
+fi
+
+echo "=== the game folder $GAME_DIR afterwards"
+(cd "$DRIVE_C/Games/Hoshifuru" && find . -type f | sort | sed 's/^\.\//  /')
+if [ -n "$HEADLESS" ]; then
+  echo "=== screenshots in $OUT"
+  ls -1 "$OUT"/*.png
+fi

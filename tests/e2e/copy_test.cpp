@@ -1,0 +1,144 @@
+// The FILECOPY dialog: one file per tick, failures, attributes, closing.
+#include "scenario.h"
+
+namespace e2e {
+namespace {
+
+class CopyTest : public UpdateRun {
+ protected:
+  // Waits for a copy-failure box for entry, checks it and presses OK.
+  void ExpectCopyFailure(const std::wstring& entry) {
+    MessageBoxView box = AwaitMessage();
+    EXPECT_EQ(Utf8(box.text), Utf8(CopyFailedText(Source(entry), Dest(entry))));
+    EXPECT_EQ(Utf8(box.caption), Utf8(kCaptionCopyFailed));
+    HWND copy = FindWindowOf(program_.pid, Kind::kCopy);
+    EXPECT_TRUE(copy != nullptr && box.owner == copy) << "owned by FILECOPY";
+    Dismiss(box);
+  }
+};
+
+TEST_F(CopyTest, EmptySelectionCompletesWithoutCopying) {
+  WriteSettings({L"untyped.dat", L"[SYSTEM]", L"[]", L"cleared.dat"});
+  PutSource(L"untyped.dat", "U");
+  PutSource(L"cleared.dat", "C");
+  WriteRecord(game_);
+  StartUpdate();
+  ExpectCompletion();
+  EXPECT_FALSE(Exists(Dest(L"untyped.dat")));
+  EXPECT_FALSE(Exists(Dest(L"cleared.dat")));
+}
+
+TEST_F(CopyTest, EveryCopyFailingShowsOneBoxEachThenTheCount) {
+  const std::vector<std::wstring> entries = {L"one.dat", L"sub\\two.dat", L"三.dat"};
+  WriteSettings({L"[SYSTEM]", entries[0], entries[1], L"[DATA]", entries[2]});
+  WriteRecord(game_);
+  StartUpdate();
+  for (const std::wstring& entry : entries) ExpectCopyFailure(entry);
+  ExpectIncomplete(3);
+  for (const std::wstring& entry : entries) EXPECT_FALSE(Exists(Dest(entry)));
+}
+
+TEST_F(CopyTest, CopyOfReadOnlySourceIsWritable) {
+  WriteSettings({L"[SYSTEM]", L"a.dat"});
+  PutSource(L"a.dat", "A");
+  ASSERT_TRUE(SetFileAttributesW(Source(L"a.dat").c_str(), FILE_ATTRIBUTE_READONLY));
+  WriteRecord(game_);
+  StartUpdate();
+  ExpectCompletion();
+  DWORD attributes = Attributes(Dest(L"a.dat"));
+  ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(attributes & FILE_ATTRIBUTE_READONLY, 0u);
+}
+
+// True when the platform lets CopyFileW replace a read-only file: Wine does
+// when it runs as root, where Unix permissions stop nobody.
+bool ReadOnlyFileIsReplaceable(const std::wstring& folder) {
+  std::wstring from = folder + L"\\probe-from", to = folder + L"\\probe-to";
+  WriteBytes(from, "new");
+  WriteBytes(to, "old");
+  SetFileAttributesW(to.c_str(), FILE_ATTRIBUTE_READONLY);
+  bool replaced = CopyFileW(from.c_str(), to.c_str(), FALSE) != 0;
+  SetFileAttributesW(to.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileW(to.c_str());
+  DeleteFileW(from.c_str());
+  return replaced;
+}
+
+// A read-only file in the game folder cannot be replaced: the failure is
+// reported, and the bit is cleared so that the next update can replace it.
+TEST_F(CopyTest, ReadOnlyDestinationFailsThenLosesReadOnly) {
+  WriteSettings({L"[SYSTEM]", L"a.dat", L"b.dat"});
+  PutSource(L"a.dat", "new A");
+  PutSource(L"b.dat", "B");
+  ASSERT_TRUE(WriteBytes(Dest(L"a.dat"), "old A"));
+  ASSERT_TRUE(SetFileAttributesW(Dest(L"a.dat").c_str(), FILE_ATTRIBUTE_READONLY));
+  // Where the platform would replace it all the same, an exclusive handle
+  // makes the copy fail as Windows does; it is closed before OK, so that the
+  // attribute can be written afterwards.
+  HANDLE hold = INVALID_HANDLE_VALUE;
+  if (ReadOnlyFileIsReplaceable(root_)) {
+    hold = CreateFileW(Dest(L"a.dat").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(hold, INVALID_HANDLE_VALUE);
+  }
+  WriteRecord(game_);
+  StartUpdate();
+  MessageBoxView box = AwaitMessage();
+  if (hold != INVALID_HANDLE_VALUE) CloseHandle(hold);
+  EXPECT_EQ(Utf8(box.text), Utf8(CopyFailedText(Source(L"a.dat"), Dest(L"a.dat"))));
+  EXPECT_EQ(Utf8(box.caption), Utf8(kCaptionCopyFailed));
+  Dismiss(box);
+  ExpectIncomplete(1);
+  std::string bytes;
+  EXPECT_TRUE(ReadBytes(Dest(L"a.dat"), &bytes) && bytes == "old A") << bytes;
+  EXPECT_EQ(Attributes(Dest(L"a.dat")) & FILE_ATTRIBUTE_READONLY, 0u);
+  EXPECT_TRUE(Exists(Dest(L"b.dat")));
+}
+
+TEST_F(CopyTest, CloseBoxMidRunEndsWithoutMessage) {
+  std::vector<std::wstring> lines = {L"[SYSTEM]"};
+  const int kFiles = 60;
+  for (int i = 0; i < kFiles; ++i) {
+    std::wstring entry = L"f" + std::to_wstring(100 + i) + L".dat";
+    lines.push_back(entry);
+    PutSource(entry, "x");
+  }
+  WriteSettings(lines);
+  WriteRecord(game_);
+  StartUpdate();
+  HWND copy = WaitWindow(program_.pid, Kind::kCopy, kWaitMs);
+  ASSERT_TRUE(copy);
+  EXPECT_EQ(Utf8(WindowText(copy)), Utf8(L"UPDATE中です・・・"));
+  ASSERT_TRUE(WaitUntil([&] { return !ItemText(copy, 1009).empty(); }, kWaitMs));
+  ASSERT_TRUE(PressCloseBox(copy));
+  // A message box would keep the program from ending.
+  ExpectExitCode1();
+  int copied = 0;
+  for (int i = 0; i < kFiles; ++i) {
+    copied += Exists(Dest(L"f" + std::to_wstring(100 + i) + L".dat")) ? 1 : 0;
+  }
+  EXPECT_GT(copied, 0);
+  EXPECT_LT(copied, kFiles) << "the close took effect before the end of the list";
+}
+
+TEST_F(CopyTest, OpenFailureBoxStartsNoSecondStep) {
+  WriteSettings({L"[SYSTEM]", L"missing.dat", L"b.dat"});
+  PutSource(L"b.dat", "B");
+  WriteRecord(game_);
+  StartUpdate();
+  MessageBoxView box = AwaitMessage();
+  HWND copy = FindWindowOf(program_.pid, Kind::kCopy);
+  ASSERT_TRUE(copy);
+  const std::wstring status = StatusText(Source(L"missing.dat"), Dest(L"missing.dat"));
+  EXPECT_EQ(Utf8(ItemText(copy, 1009)), Utf8(status));
+  // Some dozen timer periods of 60 ms pass while the box stays open.
+  bool moved_on =
+      WaitUntil([&] { return Exists(Dest(L"b.dat")) || ItemText(copy, 1009) != status; }, 800);
+  EXPECT_FALSE(moved_on) << "a second step ran while the failure box was open";
+  EXPECT_EQ(Utf8(box.text), Utf8(CopyFailedText(Source(L"missing.dat"), Dest(L"missing.dat"))));
+  Dismiss(box);
+  ExpectIncomplete(1);
+  EXPECT_TRUE(Exists(Dest(L"b.dat")));
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,111 @@
+// Runs one whole update for the demo and asks for a screenshot of each window:
+//   demo_driver.exe UPDATE_EXE MEDIUM_DIR SHOTS_DIR
+// For each screenshot it writes SHOTS_DIR\NN-name.request and waits until the
+// script that takes screenshots has renamed it to NN-name.done.
+#include <cstdio>
+#include <string>
+
+#include "driver.h"
+
+namespace {
+
+constexpr DWORD kWaitMs = 30000;
+
+std::wstring shots_dir;
+int shot_number = 0;
+
+void Say(const std::string& line) {
+  std::printf("demo: %s\n", line.c_str());
+  std::fflush(stdout);
+}
+
+[[noreturn]] void Fail(const std::string& why, DWORD pid) {
+  Say("FAILED: " + why);
+  std::printf("%s", e2e::DescribeWindows(pid).c_str());
+  std::exit(2);
+}
+
+// Wine hands a window's pixels to the X server when the owning thread goes
+// idle, so the picture is taken a moment after the last change.
+void Settle() {
+  e2e::WaitUntil([] { return false; }, 300);
+}
+
+// Asks for a screenshot and waits for it. With freeze, the program's thread
+// is held still meanwhile, so that the copy dialog does not move on.
+void Shot(HWND window, const std::string& name, bool freeze, DWORD pid) {
+  HANDLE thread = nullptr;
+  if (freeze) {
+    // Between two steps, 60 ms apart: the status text is painted by now.
+    e2e::WaitUntil([] { return false; }, 35, 5);
+    thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(window, nullptr));
+    if (thread) SuspendThread(thread);
+  } else {
+    Settle();
+  }
+  char number[8];
+  std::snprintf(number, sizeof number, "%02d", ++shot_number);
+  std::wstring base = shots_dir + L"\\" + std::wstring(number, number + 2) + L"-" +
+                      std::wstring(name.begin(), name.end());
+  HANDLE request = CreateFileW((base + L".request").c_str(), GENERIC_WRITE, 0, nullptr,
+                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (request == INVALID_HANDLE_VALUE) Fail("cannot write the screenshot request", pid);
+  CloseHandle(request);
+  bool done = e2e::WaitUntil(
+      [&] { return GetFileAttributesW((base + L".done").c_str()) != INVALID_FILE_ATTRIBUTES; },
+      kWaitMs, 50);
+  if (thread) {
+    ResumeThread(thread);
+    CloseHandle(thread);
+  }
+  if (!done) Fail("no screenshot taken for " + name, pid);
+  Say("screenshot " + std::string(number) + "-" + name);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc != 4) {
+    std::printf("usage: demo_driver UPDATE_EXE MEDIUM_DIR SHOTS_DIR\n");
+    return 2;
+  }
+  shots_dir = argv[3];
+  e2e::Program program;
+  if (!e2e::Start(argv[1], argv[2], &program)) Fail("update.exe did not start", 0);
+  DWORD pid = program.pid;
+
+  HWND dialog = e2e::WaitWindow(pid, e2e::Kind::kUpdate, kWaitMs);
+  if (!dialog) Fail("no UPDATE dialog", pid);
+  std::wstring folder = e2e::ItemText(dialog, 1001);
+  Say("UPDATE: \"" + e2e::Utf8(e2e::WindowText(dialog)) + "\", game folder " + e2e::Utf8(folder));
+  Shot(dialog, "update-dialog", false, pid);
+
+  e2e::PostCommand(dialog, 1000);
+  HWND browser = e2e::WaitWindow(pid, e2e::Kind::kBrowser, kWaitMs);
+  if (!browser) Fail("no folder browser", pid);
+  bool selected = e2e::BrowserSelectUntilShown(browser, folder, kWaitMs);
+  if (!selected) Fail("the folder browser did not select " + e2e::Utf8(folder), pid);
+  Shot(browser, "folder-browser", false, pid);
+  e2e::PressOk(browser);
+  if (!e2e::WaitGone(browser, kWaitMs)) Fail("the folder browser stayed open", pid);
+  Say("picked " + e2e::Utf8(e2e::ItemText(dialog, 1001)));
+
+  e2e::PostCommand(dialog, IDOK);
+  HWND copy = e2e::WaitWindow(pid, e2e::Kind::kCopy, kWaitMs);
+  if (!copy) Fail("no FILECOPY dialog", pid);
+  e2e::WaitUntil([&] { return !e2e::ItemText(copy, 1009).empty(); }, kWaitMs, 2);
+  Say("FILECOPY: " + e2e::Utf8(e2e::ItemText(copy, 1009)));
+  Shot(copy, "filecopy", true, pid);
+
+  e2e::MessageBoxView box;
+  if (!e2e::WaitMessageBox(pid, kWaitMs, &box)) Fail("no closing message", pid);
+  Say("message \"" + e2e::Utf8(box.text) + "\", caption \"" + e2e::Utf8(box.caption) + "\"");
+  Shot(box.window, "message", false, pid);
+  e2e::PressOk(box.window);
+
+  DWORD code = 0;
+  if (!e2e::WaitExit(program, kWaitMs, &code)) Fail("update.exe did not end", pid);
+  Say("update.exe ended with exit code " + std::to_string(code));
+  e2e::Stop(&program);
+  return 0;
+}

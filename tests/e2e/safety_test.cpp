@@ -1,0 +1,109 @@
+// Install records and file lists that once made a correct medium fail, or
+// could write outside the game folder.
+#include "scenario.h"
+
+namespace e2e {
+namespace {
+
+class SafetyTest : public UpdateRun {
+ protected:
+  // A refused entry is reported like a failed copy, naming the paths as
+  // plainly joined, and nothing is copied.
+  void ExpectRefused(const std::wstring& entry) {
+    MessageBoxView box = AwaitMessage();
+    EXPECT_EQ(Utf8(box.text), Utf8(CopyFailedText(Source(entry), Dest(entry))));
+    EXPECT_EQ(Utf8(box.caption), Utf8(kCaptionCopyFailed));
+    HWND copy = FindWindowOf(program_.pid, Kind::kCopy);
+    EXPECT_TRUE(copy != nullptr && box.owner == copy) << "owned by FILECOPY";
+    Dismiss(box);
+  }
+};
+
+// The registry lists values by name; these sort before GAMEPATH and do not
+// fit the reader's buffers. They must not hide the game folder.
+TEST_F(SafetyTest, OversizeValuesBeforeGamePathStillFindTheGame) {
+  WriteSettings({L"[SYSTEM]", L"a.dat"});
+  PutSource(L"a.dat", "A");
+  std::string big(300, 'x');
+  WriteRecordValue(L"AAA_BIG_DATA", REG_BINARY, big.data(), static_cast<DWORD>(big.size()));
+  std::wstring long_name = L"AAB_" + std::wstring(296, L'n');
+  const DWORD one = 1;
+  WriteRecordValue(long_name, REG_DWORD, &one, sizeof one);
+  WriteRecord(game_);
+  Launch();
+  HWND dialog = AwaitUpdate();
+  ASSERT_TRUE(dialog);
+  EXPECT_EQ(Utf8(ItemText(dialog, 1001)), Utf8(game_));
+  ASSERT_TRUE(PostCommand(dialog, IDOK));
+  ExpectCompletion();
+  EXPECT_TRUE(Exists(Dest(L"a.dat")));
+}
+
+TEST_F(SafetyTest, TwoNewFolderLevelsAreCreated) {
+  WriteSettings({L"[SYSTEM]", L"new1\\new2\\a.dat", L"[DATA]", L"新\\規\\絵.dat"});
+  PutSource(L"new1\\new2\\a.dat", "A");
+  PutSource(L"新\\規\\絵.dat", "E");
+  WriteRecord(game_);
+  StartUpdate();
+  ExpectCompletion();
+  std::string bytes;
+  EXPECT_TRUE(ReadBytes(Dest(L"new1\\new2\\a.dat"), &bytes) && bytes == "A");
+  EXPECT_TRUE(ReadBytes(Dest(L"新\\規\\絵.dat"), &bytes) && bytes == "E");
+}
+
+TEST_F(SafetyTest, EntriesLeavingTheGameFolderAreRefused) {
+  const std::vector<std::wstring> refused = {L"..\\out.dat", L"\\top.dat", L"C:\\e2e\\drive.dat",
+                                             L"/slash.dat", L"sub\\..\\..\\up.dat"};
+  std::vector<std::wstring> lines = {L"[SYSTEM]"};
+  lines.insert(lines.end(), refused.begin(), refused.end());
+  lines.push_back(L"ok.dat");
+  WriteSettings(lines);
+  // Sources where the joined paths lead, so that an unchecked copy succeeds.
+  ASSERT_TRUE(WriteBytes(medium_ + L"\\out.dat", "out"));
+  ASSERT_TRUE(WriteBytes(medium_ + L"\\up.dat", "up"));
+  PutSource(L"top.dat", "top");
+  PutSource(L"slash.dat", "slash");
+  PutSource(L"ok.dat", "ok");
+  WriteRecord(game_);
+  StartUpdate();
+  for (const std::wstring& entry : refused) ExpectRefused(entry);
+  ExpectIncomplete(static_cast<int>(refused.size()));
+  EXPECT_TRUE(Exists(Dest(L"ok.dat")));
+  EXPECT_FALSE(Exists(root_ + L"\\out.dat"));
+  EXPECT_FALSE(Exists(root_ + L"\\up.dat"));
+  EXPECT_FALSE(Exists(game_ + L"\\top.dat"));
+  EXPECT_FALSE(Exists(game_ + L"\\slash.dat"));
+  EXPECT_FALSE(Exists(L"C:\\e2e\\drive.dat"));
+  EXPECT_FALSE(Exists(L"C:\\top.dat"));
+  EXPECT_FALSE(Exists(L"C:\\slash.dat"));
+}
+
+// The folder part of the destination does not fit its buffer: a failure,
+// never a folder made from a cut path.
+TEST_F(SafetyTest, TooLongGameFolderFailsWithoutCutPath) {
+  game_ = root_ + L"\\" + std::wstring(245 - root_.size() - 1, L'g');
+  ASSERT_EQ(game_.size(), 245u);
+  ASSERT_TRUE(MakeFolders(game_));
+  const std::wstring deep = L"abcdefghijklmno\\a.dat";
+  WriteSettings({L"[SYSTEM]", deep, L"b.dat"});
+  PutSource(deep, "A");
+  PutSource(L"b.dat", "B");
+  WriteRecord(game_);
+  StartUpdate();
+  ExpectRefused(deep);
+  ExpectIncomplete(1);
+  EXPECT_TRUE(Exists(Dest(L"b.dat")));
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((game_ + L"\\*").c_str(), &found);
+  ASSERT_NE(search, INVALID_HANDLE_VALUE);
+  std::vector<std::string> names;
+  do {
+    std::wstring name = found.cFileName;
+    if (name != L"." && name != L"..") names.push_back(Utf8(name));
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  EXPECT_EQ(names, std::vector<std::string>{"b.dat"});
+}
+
+}  // namespace
+}  // namespace e2e
