@@ -61,9 +61,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   bool joined = MakePath(join.out, join_size, p.drive, p.dir, p.fname, p.ext);
   Check(Guarded(join.before, sizeof join.before), "guard before the join");
   Check(memchr(join.out, '\0', join_size) != nullptr, "join terminated within its size");
-  Check(Guarded(reinterpret_cast<unsigned char*>(join.out) + join_size,
-                sizeof join.out - join_size),
-        "guard after the join");
+  Check(
+      Guarded(reinterpret_cast<unsigned char*>(join.out) + join_size, sizeof join.out - join_size),
+      "guard after the join");
   // Splitting and joining again gives back the path whenever nothing was cut.
   if (fit && joined) Check(strcmp(join.out, path) == 0, "split then join is the identity");
   return 0;

@@ -9,7 +9,7 @@ constexpr int kMaxFiles = 256;
 constexpr uint32_t kNoTypeFlag = 0x80000000u;
 
 struct FileEntry {
-  char name[32];  // path relative to the source folder and to the game folder
+  char name[32];   // path relative to the source folder and to the game folder
   uint32_t flags;  // one bit: the type index under which it is listed, or bit 31
 };
 

@@ -48,7 +48,9 @@ void RewindSettingsFile() {
   ResetTextReader(&reader, settings_file);
 }
 
-void ShowTestMessage(const char* text) { ShowMessage(nullptr, text, kCaptionTest); }
+void ShowTestMessage(const char* text) {
+  ShowMessage(nullptr, text, kCaptionTest);
+}
 
 int LookupFileType(const char* text) {
   size_t len = strlen(text);
@@ -158,8 +160,8 @@ static void TrimLineEnd(char* text) {
   while (len > 0) {
     char last = text[len - 1];
     long last_char = LastCharOffset(text);
-    bool incomplete = last_char == static_cast<long>(len - 1) &&
-                      IsLeadByte(static_cast<unsigned char>(last));
+    bool incomplete =
+        last_char == static_cast<long>(len - 1) && IsLeadByte(static_cast<unsigned char>(last));
     if (strchr("\n\r \t", last) == nullptr && !incomplete) break;
     text[--len] = '\0';
   }

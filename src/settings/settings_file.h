@@ -35,8 +35,15 @@ enum class ParseEventKind {
   kTooManyFiles,    // text was not stored: the file list is full
 };
 
-enum ListMode { kModeNone, kModeTypes, kModeGroupS, kModeGroupB, kModeGroupC, kModeFiles,
-                kModeSaves };
+enum ListMode {
+  kModeNone,
+  kModeTypes,
+  kModeGroupS,
+  kModeGroupB,
+  kModeGroupC,
+  kModeFiles,
+  kModeSaves
+};
 
 struct ParseEvent {
   ParseEventKind kind;
