@@ -10,28 +10,6 @@
 
 namespace {
 
-const char kWorkedExample[] =
-    "#TITLE \"Sample Quest\"\n"
-    "#TITLE_OLD Sample Quest Trial\n"
-    "#PATH GAME\n"
-    "#REG_T SAMPLE\n"
-    "#INSTALL_LST\n"
-    "[SYSTEM]\n"
-    "[DATA]\n"
-    "##\n"
-    "#INSTALL_S\n"
-    "[SYSTEM]\n"
-    "#FILE\n"
-    "game.exe\n"
-    "[SYSTEM]\n"
-    "game.exe\n"
-    "[DATA]\n"
-    "data\\bg.pak\n"
-    "[]\n"
-    "readme.txt\n"
-    "##\n"
-    "free text\n";
-
 std::vector<std::string> Selected(uint32_t mask) {
   std::vector<std::string> names;
   SelectFiles(mask);

@@ -1,6 +1,5 @@
 #include "test_support.h"
 
-#include <iconv.h>
 #include <limits.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -15,21 +14,6 @@ extern "C" {
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "ui/message_box.h"
-
-std::string Sjis(const std::string& utf8) {
-  iconv_t cd = iconv_open("CP932", "UTF-8");
-  if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("no CP932 in iconv");
-  std::string out(utf8.size() * 2 + 4, '\0');
-  char* in_ptr = const_cast<char*>(utf8.data());
-  size_t in_left = utf8.size();
-  char* out_ptr = out.data();
-  size_t out_left = out.size();
-  size_t r = iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left);
-  iconv_close(cd);
-  if (r == static_cast<size_t>(-1)) throw std::runtime_error("not convertible: " + utf8);
-  out.resize(out.size() - out_left);
-  return out;
-}
 
 static void Collect(void* context, void*, const char* text, const char* caption) {
   static_cast<MessageLog*>(context)->shown.push_back({text, caption});

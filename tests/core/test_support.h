@@ -4,8 +4,7 @@
 #include <string>
 #include <vector>
 
-// Converts UTF-8 test text to the code page 932 bytes the program holds.
-std::string Sjis(const std::string& utf8);
+#include "test_text.h"
 
 struct ShownMessage {
   std::string text;

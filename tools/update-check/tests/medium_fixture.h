@@ -5,8 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-// UTF-8 test text as the code page 932 bytes a settings file holds.
-std::string Sjis(const std::string& utf8);
+#include "test_text.h"
 
 // A fresh folder that is removed with everything in it at the end.
 class Medium {
