@@ -11,6 +11,17 @@ bash scripts/setup.sh
 
 step() { echo; echo "=== $*"; }
 
+step "layout and generated texts"
+git ls-files '*.cpp' '*.h' | grep -v '^src/text/texts.h$' | xargs clang-format --dry-run --Werror
+generated=$(mktemp)
+python3 tools/gen_texts.py "$generated"
+if ! cmp -s "$generated" src/text/texts.h; then
+  echo "src/text/texts.h is not what tools/gen_texts.py writes: run the generator" >&2
+  exit 1
+fi
+rm -f "$generated"
+echo "layout and texts up to date"
+
 step "native build (g++, AddressSanitizer + UBSan)"
 cmake -S . -B build/gcc -DCMAKE_BUILD_TYPE=Debug -DUPDATER_SANITIZE=ON \
   -DCMAKE_CXX_COMPILER=g++ >/dev/null
