@@ -22,6 +22,8 @@ set(UPDATER_WINDOWS_LINK_OPTIONS -static -static-libgcc -static-libstdc++)
 
 add_executable(update WIN32 src/app/win_main.cpp res/update.rc)
 target_link_libraries(update PRIVATE updater_win)
-target_link_options(update PRIVATE ${UPDATER_WINDOWS_LINK_OPTIONS} -mwindows)
+# Stripped: the static runtime brings its debug information along, which
+# would more than double the program on the medium.
+target_link_options(update PRIVATE ${UPDATER_WINDOWS_LINK_OPTIONS} -mwindows -s)
 set_source_files_properties(res/update.rc PROPERTIES
   OBJECT_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/res/resource.h;${CMAKE_CURRENT_SOURCE_DIR}/res/update.manifest;${CMAKE_CURRENT_SOURCE_DIR}/res/update.ico")

@@ -1,0 +1,129 @@
+#!/usr/bin/env python3
+"""Prints the benchmark table of scripts/bench.sh from its raw results.
+
+Each result line is "ITEM KIND RUN MILLISECONDS"; run 0 is the warm-up and
+is left out. Figures are medians with min and max; ratios are of medians.
+Targets are printed beside the figures, never judged.
+"""
+import argparse
+import json
+import os
+import platform
+import statistics
+import subprocess
+from collections import defaultdict
+
+MIB = 1024 * 1024
+TICK_MS = 60
+SIZE_TARGET = 200 * 1024
+# DLLs that every Windows installation has; anything else would have to ship
+# beside update.exe on the medium.
+SYSTEM_DLLS = {
+    "kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll",
+    "ole32.dll", "oleaut32.dll", "comctl32.dll", "comdlg32.dll", "msvcrt.dll",
+    "shlwapi.dll", "version.dll", "uxtheme.dll", "ntdll.dll",
+}
+
+
+def load(path):
+    runs = defaultdict(list)
+    with open(path) as f:
+        for line in f:
+            item, kind, run, ms = line.split()
+            if int(run) > 0:
+                runs[(item, kind)].append(float(ms))
+    return runs
+
+
+def spread(values, fmt="{:.1f}"):
+    med = statistics.median(values)
+    return med, "{} [{} – {}]".format(fmt.format(med), fmt.format(min(values)),
+                                      fmt.format(max(values)))
+
+
+def machine(wine):
+    model = "?"
+    with open("/proc/cpuinfo") as f:
+        for line in f:
+            if line.startswith("model name"):
+                model = line.split(":", 1)[1].strip()
+                break
+    with open("/proc/meminfo") as f:
+        mem_kb = int(f.readline().split()[1])
+    return "{} cores (nproc), {}, {:.1f} GiB RAM, {}, {}".format(
+        os.cpu_count() if not hasattr(os, "sched_getaffinity")
+        else len(os.sched_getaffinity(0)), model, mem_kb / MIB, wine,
+        platform.platform())
+
+
+def imported_dlls(exe):
+    out = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", exe], check=True,
+                         capture_output=True, text=True).stdout
+    return [line.split(":", 1)[1].strip() for line in out.splitlines()
+            if "DLL Name:" in line]
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--results", required=True)
+    ap.add_argument("--parse-json", required=True)
+    ap.add_argument("--update-exe", required=True)
+    ap.add_argument("--wine", default="wine ?")
+    args = ap.parse_args()
+    runs = load(args.results)
+    rows = []
+
+    for n in (16, 64, 256):
+        values = runs[("small%d" % n, "update")]
+        med, text = spread(values)
+        floor = n * TICK_MS
+        rows.append(("1 update, %d × 4 KB (ms)" % n, text, "floor %d" % floor,
+                     "%.3f × floor" % (med / floor),
+                     "≤ 1.05 × floor" if n == 256 else "(info)"))
+
+    for item, label, total in (("large1", "1 × 512 MB", 512 * MIB),
+                               ("large64", "64 × 8 MB", 512 * MIB)):
+        upd = [total / MIB / (ms / 1000) for ms in runs[(item, "update")]]
+        cpr = [total / MIB / (ms / 1000) for ms in runs[(item, "cp")]]
+        umed, utext = spread(upd, "{:.0f}")
+        cmed, ctext = spread(cpr, "{:.0f}")
+        rows.append(("2 updater, %s (MB/s)" % label, utext, "cp " + ctext,
+                     "%.3f × cp" % (umed / cmed), "≥ 0.9 × cp"))
+
+    umed, utext = spread(runs[("startup", "update")])
+    mmed, mtext = spread(runs[("startup", "minimal")])
+    rows.append(("3 start-up to UPDATE (ms)", utext, "minimal " + mtext,
+                 "%.3f × minimal" % (umed / mmed), "≤ 1.2 × minimal"))
+
+    size = os.path.getsize(args.update_exe)
+    dlls = imported_dlls(args.update_exe)
+    foreign = [d for d in dlls if d.lower() not in SYSTEM_DLLS
+               and not d.lower().startswith("api-ms-win-")]
+    rows.append(("4 update.exe size (bytes)", str(size), "limit %d" % SIZE_TARGET,
+                 "%.3f × limit" % (size / SIZE_TARGET), "≤ 1.0 × limit"))
+    rows.append(("4 imported DLLs", ", ".join(dlls), "", "NOT SYSTEM: " +
+                 ", ".join(foreign) if foreign else "system only", "system only"))
+
+    with open(args.parse_json) as f:
+        bench = json.load(f)
+    reps = [b["real_time"] for b in bench["benchmarks"]
+            if b.get("run_type") == "iteration"]
+    _, ptext = spread(reps, "{:.1f}")
+    rows.append(("5 parse maximal update.ini (µs)", ptext, "", "", "(info)"))
+
+    print()
+    print("Machine: " + machine(args.wine))
+    print("Figures: median [min – max] of %d runs after one warm-up; ratios of medians."
+          % len(runs[("small16", "update")]))
+    print()
+    head = ("item", "figure", "reference", "ratio", "target")
+    widths = [max(len(str(r[i])) for r in rows + [head]) for i in range(5)]
+    line = " | ".join("{:<%d}" % w for w in widths)
+    print(line.format(*head))
+    print("-+-".join("-" * w for w in widths))
+    for r in rows:
+        print(line.format(*r))
+
+
+if __name__ == "__main__":
+    main()

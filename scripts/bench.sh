@@ -1,0 +1,124 @@
+#!/bin/bash
+# Builds what the benchmarks need, runs them side by side in one private
+# headless Wine prefix and prints one table of figures, ratios and targets.
+#   bash scripts/bench.sh
+# RUNS (default 5) sets the measured runs per item; each item has one
+# warm-up run besides. Native build in build/bench, Windows build in
+# build/bench-win. Figures are printed, never judged: no exit status
+# depends on a time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$PWD
+RUNS=${RUNS:-5}
+JOBS=${JOBS:-2}
+
+step() { echo "=== $*" >&2; }
+
+step "native Release build (parse_bench)"
+cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/bench -j"$JOBS" --target parse_bench >/dev/null
+
+step "Windows Release build (update.exe, bench_driver.exe, minimal_dialog.exe)"
+cmake -S . -B build/bench-win -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" >/dev/null
+cmake --build build/bench-win -j"$JOBS" --target update bench_driver minimal_dialog >/dev/null
+
+WIN=$ROOT/build/bench-win
+UPDATE=$WIN/update.exe
+DRIVER=$WIN/bench/bench_driver.exe
+MINIMAL=$WIN/bench/minimal_dialog.exe
+RESULTS=$(mktemp "${TMPDIR:-/tmp}/updater-bench-XXXXXX")
+
+step "Wine prefix (null display driver)"
+# shellcheck source=wine/prefix.sh
+source "$ROOT/scripts/wine/prefix.sh" null
+trap 'wine_prefix_cleanup; rm -f "$RESULTS"' EXIT
+# One wineserver for the whole run, so no measurement pays for its start.
+"$WINESERVER" -p
+
+# Wine reaches the Unix root through drive Z:.
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+DRIVE_C=$WINEPREFIX/drive_c
+BENCH=$DRIVE_C/bench
+
+now_ns() { date +%s%N; }
+
+# make_medium ITEM COUNT BYTES: COUNT files of BYTES random bytes under
+# ITEM/medium/GAME, the update.ini that lists them, an empty game folder.
+make_medium() {
+  local item=$1 count=$2 bytes=$3 dir=$BENCH/$1
+  mkdir -p "$dir/medium/GAME" "$dir/game" "$dir/cpdest"
+  head -c "$bytes" /dev/urandom >"$dir/medium/GAME/f0000.bin"
+  for ((i = 1; i < count; i++)); do
+    cp "$dir/medium/GAME/f0000.bin" "$dir/medium/GAME/$(printf 'f%04d.bin' "$i")"
+  done
+  {
+    printf '#TITLE "Bench"\r\n#REG_T bench_%s\r\n#INSTALL_LST\r\n[DATA]\r\n##\r\n#FILE\r\n[DATA]\r\n' "$item"
+    for ((i = 0; i < count; i++)); do printf 'f%04d.bin\r\n' "$i"; done
+    printf '##\r\n'
+  } >"$dir/medium/update.ini"
+}
+
+record() { echo "$1 $2 $3 $4" >>"$RESULTS"; }
+
+driver() { "$WINE" "$DRIVER" "$@" | tr -d '\r' | awk '$1 == "ms" {print $2}'; }
+
+# update_run ITEM COUNT BYTES RUN: one update from an empty game folder.
+update_run() {
+  local item=$1 dir=$BENCH/$1 ms
+  rm -rf "$dir/game" && mkdir "$dir/game" && sync
+  ms=$(driver update "$(windows_path "$UPDATE")" "C:\\bench\\$item\\medium" \
+    "C:\\bench\\$item\\game" "bench_$item" "$2" "$3")
+  [ -n "$ms" ] || { echo "bench: update run of $item failed" >&2; exit 1; }
+  record "$item" update "$4" "$ms"
+}
+
+# cp_run ITEM RUN: the same files with cp, same disk, same conditions: an
+# empty destination, the disk flushed first, the time up to cp's exit.
+cp_run() {
+  local item=$1 dir=$BENCH/$1 t0 t1
+  rm -rf "$dir/cpdest" && mkdir "$dir/cpdest" && sync
+  t0=$(now_ns)
+  cp "$dir"/medium/GAME/* "$dir/cpdest/"
+  t1=$(now_ns)
+  record "$item" cp "$2" "$(awk -v a="$t0" -v b="$t1" 'BEGIN {printf "%.3f", (b - a) / 1e6}')"
+}
+
+step "media"
+make_medium small16 16 4096
+make_medium small64 64 4096
+make_medium small256 256 4096
+make_medium large1 1 $((512 * 1024 * 1024))
+make_medium large64 64 $((8 * 1024 * 1024))
+
+# Run 0 is the warm-up; the report leaves it out.
+for n in 16 64 256; do
+  step "update of $n files of 4 KB"
+  for ((r = 0; r <= RUNS; r++)); do update_run "small$n" "$n" 4096 "$r"; done
+done
+for spec in "large1 1 $((512 * 1024 * 1024))" "large64 64 $((8 * 1024 * 1024))"; do
+  read -r item count bytes <<<"$spec"
+  step "$item: updater and cp in turn"
+  for ((r = 0; r <= RUNS; r++)); do
+    update_run "$item" "$count" "$bytes" "$r"
+    cp_run "$item" "$r"
+  done
+done
+rm -rf "$BENCH/large1" "$BENCH/large64"
+
+step "start-up: update.exe and the minimal dialog program in turn"
+for ((r = 0; r <= RUNS; r++)); do
+  for exe in update:"$UPDATE" minimal:"$MINIMAL"; do
+    ms=$(driver startup "$(windows_path "${exe#*:}")" 'C:\bench\small16\medium')
+    [ -n "$ms" ] || { echo "bench: start-up run of ${exe%%:*} failed" >&2; exit 1; }
+    record startup "${exe%%:*}" "$r" "$ms"
+  done
+done
+
+step "parse_bench"
+build/bench/bench/parse_bench --benchmark_format=json >"$RESULTS.parse.json" 2>/dev/null
+
+step "report"
+python3 "$ROOT/bench/report.py" --results "$RESULTS" --parse-json "$RESULTS.parse.json" \
+  --update-exe "$UPDATE" --wine "$("$WINE" --version)"
+rm -f "$RESULTS.parse.json"
