@@ -1,16 +1,24 @@
 #!/bin/bash
 # Builds what the benchmarks need, runs them side by side in one private
 # headless Wine prefix and prints one table of figures, ratios and targets.
-#   bash scripts/bench.sh
-# RUNS (default 5) sets the measured runs per item; each item has one
-# warm-up run besides. Native build in build/bench, Windows build in
-# build/bench-win. Figures are printed, never judged: no exit status
-# depends on a time.
+#   bash scripts/bench.sh [--smoke]
+# RUNS (default 5) sets the measured runs per item, start-up has three times
+# as many; each item has one warm-up run besides. LARGE_MB (default 512) is
+# the size of the large-file items. --smoke runs everything once on small
+# files, to show that the benchmark still works. Native build in build/bench,
+# Windows build in WIN_BUILD (default build/bench-win). Figures are printed,
+# never judged: no exit status depends on a time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
+if [ "${1:-}" = "--smoke" ]; then
+  RUNS=1
+  LARGE_MB=16
+fi
 RUNS=${RUNS:-5}
+LARGE_MB=${LARGE_MB:-512}
 JOBS=${JOBS:-2}
+WIN_BUILD=${WIN_BUILD:-build/bench-win}
 
 step() { echo "=== $*" >&2; }
 
@@ -18,15 +26,15 @@ step "native Release build (parse_bench)"
 cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/bench -j"$JOBS" --target parse_bench >/dev/null
 
-step "Windows Release build (update.exe, bench_driver.exe, minimal_dialog.exe)"
-cmake -S . -B build/bench-win -DCMAKE_BUILD_TYPE=Release \
+step "Windows Release build (update.exe, bench_driver.exe, minimal dialog programs)"
+cmake -S . -B "$WIN_BUILD" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" >/dev/null
-cmake --build build/bench-win -j"$JOBS" --target update bench_driver minimal_dialog >/dev/null
+cmake --build "$WIN_BUILD" -j"$JOBS" \
+  --target update bench_driver minimal_dialog minimal_manifest >/dev/null
 
-WIN=$ROOT/build/bench-win
+WIN=$ROOT/$WIN_BUILD
 UPDATE=$WIN/update.exe
 DRIVER=$WIN/bench/bench_driver.exe
-MINIMAL=$WIN/bench/minimal_dialog.exe
 RESULTS=$(mktemp "${TMPDIR:-/tmp}/updater-bench-XXXXXX")
 
 step "Wine prefix (null display driver)"
@@ -84,31 +92,46 @@ cp_run() {
   record "$item" cp "$2" "$(awk -v a="$t0" -v b="$t1" 'BEGIN {printf "%.3f", (b - a) / 1e6}')"
 }
 
+# copy_run ITEM MODE RUN: the same files copied by bench_driver outside the
+# dialog, with the updater's copy step (MODE step) or CopyFileW (copyfile).
+copy_run() {
+  local item=$1 dir=$BENCH/$1 ms
+  rm -rf "$dir/cpdest" && mkdir "$dir/cpdest" && sync
+  ms=$(driver copy "$2" "C:\\bench\\$item\\medium\\GAME" "C:\\bench\\$item\\cpdest")
+  [ -n "$ms" ] || { echo "bench: $2 copy of $item failed" >&2; exit 1; }
+  record "$item" "$2" "$3" "$ms"
+}
+
 step "media"
 make_medium small16 16 4096
 make_medium small64 64 4096
 make_medium small256 256 4096
-make_medium large1 1 $((512 * 1024 * 1024))
-make_medium large64 64 $((8 * 1024 * 1024))
+LARGE=$((LARGE_MB * 1024 * 1024))
+make_medium large1 1 "$LARGE"
+make_medium large64 64 $((LARGE / 64))
 
 # Run 0 is the warm-up; the report leaves it out.
 for n in 16 64 256; do
   step "update of $n files of 4 KB"
   for ((r = 0; r <= RUNS; r++)); do update_run "small$n" "$n" 4096 "$r"; done
 done
-for spec in "large1 1 $((512 * 1024 * 1024))" "large64 64 $((8 * 1024 * 1024))"; do
+for spec in "large1 1 $LARGE" "large64 64 $((LARGE / 64))"; do
   read -r item count bytes <<<"$spec"
-  step "$item: updater and cp in turn"
+  step "$item: updater, its copy step alone, CopyFileW alone and cp in turn"
   for ((r = 0; r <= RUNS; r++)); do
     update_run "$item" "$count" "$bytes" "$r"
+    copy_run "$item" step "$r"
+    copy_run "$item" copyfile "$r"
     cp_run "$item" "$r"
   done
 done
 rm -rf "$BENCH/large1" "$BENCH/large64"
 
-step "start-up: update.exe and the minimal dialog program in turn"
-for ((r = 0; r <= RUNS; r++)); do
-  for exe in update:"$UPDATE" minimal:"$MINIMAL"; do
+# Start-up varies more from run to run than the rest, and costs little.
+step "start-up: update.exe and the minimal dialog programs in turn"
+for ((r = 0; r <= 3 * RUNS; r++)); do
+  for exe in update:"$UPDATE" minimal:"$WIN/bench/minimal_dialog.exe" \
+    manifest:"$WIN/bench/minimal_manifest.exe"; do
     ms=$(driver startup "$(windows_path "${exe#*:}")" 'C:\bench\small16\medium')
     [ -n "$ms" ] || { echo "bench: start-up run of ${exe%%:*} failed" >&2; exit 1; }
     record startup "${exe%%:*}" "$r" "$ms"
@@ -120,5 +143,5 @@ build/bench/bench/parse_bench --benchmark_format=json >"$RESULTS.parse.json" 2>/
 
 step "report"
 python3 "$ROOT/bench/report.py" --results "$RESULTS" --parse-json "$RESULTS.parse.json" \
-  --update-exe "$UPDATE" --wine "$("$WINE" --version)"
+  --update-exe "$UPDATE" --large-mb "$LARGE_MB" --wine "$("$WINE" --version)"
 rm -f "$RESULTS.parse.json"

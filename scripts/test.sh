@@ -47,5 +47,9 @@ if [ -f scripts/test-windows.sh ]; then
   bash scripts/test-windows.sh build/win
 fi
 
+# Once, on small files: the benchmark must keep working; its times are not judged.
+step "benchmark smoke run"
+WIN_BUILD=build/win bash scripts/bench.sh --smoke
+
 echo
 echo "all test stages passed"
