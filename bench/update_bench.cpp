@@ -21,6 +21,7 @@
 #include <stdio.h>
 #include <wchar.h>
 
+#include <functional>
 #include <string>
 
 #include "copy/safe_replace.h"
@@ -32,7 +33,7 @@ namespace {
 constexpr DWORD kPollMs = 1;
 constexpr DWORD kDesktopSettleMs = 500;
 constexpr DWORD kUiWaitMs = 60000;
-constexpr double kUpdateTimeoutMs = 600000;
+constexpr DWORD kUpdateTimeoutMs = 600000;
 const wchar_t kTextComplete[] = L"ＵＰＤＡＴＥが完了しました。";
 
 double Now() {
@@ -44,33 +45,23 @@ double Now() {
 }
 
 // Polls tightly: EnumWindows every millisecond costs far less than the
-// resolution it buys.
-HWND PollWindow(DWORD pid, e2e::Kind kind, double timeout_ms, double* seen_at) {
-  double start = Now();
-  while (Now() - start < timeout_ms) {
-    HWND window = e2e::FindWindowOf(pid, kind);
-    if (window) {
-      *seen_at = Now();
-      return window;
-    }
-    Sleep(kPollMs);
+// resolution it buys. Returns the first window that match finds and stamps
+// the time it was seen.
+HWND PollFor(const std::function<HWND()>& match, DWORD timeout_ms, double* seen_at) {
+  HWND window = nullptr;
+  if (!e2e::WaitUntil([&] { return (window = match()) != nullptr; }, timeout_ms, kPollMs)) {
+    return nullptr;
   }
-  return nullptr;
+  *seen_at = Now();
+  return window;
 }
 
 // The first visible dialog of the process, whatever its template.
-HWND PollAnyDialog(DWORD pid, double timeout_ms, double* seen_at) {
-  double start = Now();
-  while (Now() - start < timeout_ms) {
-    for (HWND window : e2e::TopWindows(pid)) {
-      wchar_t name[32] = L"";
-      GetClassNameW(window, name, 32);
-      if (wcscmp(name, L"#32770") == 0) {
-        *seen_at = Now();
-        return window;
-      }
-    }
-    Sleep(kPollMs);
+HWND AnyDialog(DWORD pid) {
+  for (HWND window : e2e::TopWindows(pid)) {
+    wchar_t name[32] = L"";
+    GetClassNameW(window, name, 32);
+    if (wcscmp(name, L"#32770") == 0) return window;
   }
   return nullptr;
 }
@@ -118,7 +109,8 @@ int TimeUpdate(wchar_t** args) {
   if (!WriteRecord(reg_t, game)) return Fail("cannot write the install record", program);
   if (!e2e::Start(exe, medium, &program)) return Fail("cannot start update.exe", program);
   double seen = 0;
-  HWND dialog = PollWindow(program.pid, e2e::Kind::kUpdate, kUiWaitMs, &seen);
+  HWND dialog =
+      PollFor([&] { return e2e::FindWindowOf(program.pid, e2e::Kind::kUpdate); }, kUiWaitMs, &seen);
   if (!dialog) {
     int code = Fail("no UPDATE dialog", program);
     e2e::Stop(&program);
@@ -127,7 +119,8 @@ int TimeUpdate(wchar_t** args) {
   double pressed = Now();
   e2e::PostCommand(dialog, IDOK);
   double done = 0;
-  HWND box = PollWindow(program.pid, e2e::Kind::kMessage, kUpdateTimeoutMs, &done);
+  HWND box = PollFor([&] { return e2e::FindWindowOf(program.pid, e2e::Kind::kMessage); },
+                     kUpdateTimeoutMs, &done);
   e2e::MessageBoxView view;
   if (!box || !e2e::ReadMessageBox(box, &view) || view.text != kTextComplete) {
     int code = Fail("no completion message", program);
@@ -154,7 +147,7 @@ int TimeStartup(wchar_t** args) {
   double started = Now();
   if (!e2e::Start(exe, dir, &program)) return Fail("cannot start the program", program);
   double seen = 0;
-  HWND dialog = PollAnyDialog(program.pid, kUiWaitMs, &seen);
+  HWND dialog = PollFor([&] { return AnyDialog(program.pid); }, kUiWaitMs, &seen);
   // A message box first would mean the run stopped early (no record, no
   // settings): its time says nothing about start-up.
   if (!dialog || e2e::KindOf(dialog) == e2e::Kind::kMessage) {
