@@ -57,7 +57,7 @@ def machine(wine):
 
 
 def imported_dlls(exe):
-    out = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", exe], check=True,
+    out = subprocess.run(["i686-w64-mingw32-objdump", "-p", exe], check=True,
                          capture_output=True, text=True).stdout
     return [line.split(":", 1)[1].strip() for line in out.splitlines()
             if "DLL Name:" in line]

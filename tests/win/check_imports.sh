@@ -3,7 +3,7 @@
 # has: the program must run from the update medium with nothing beside it.
 set -euo pipefail
 EXE=${1:?usage: check_imports.sh PROGRAM.exe}
-OBJDUMP=${OBJDUMP:-x86_64-w64-mingw32-objdump}
+OBJDUMP=${OBJDUMP:-i686-w64-mingw32-objdump}
 
 # System DLLs the updater may use (msvcrt.dll is the C runtime of Windows).
 ALLOWED="advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll shell32.dll user32.dll"
