@@ -4,7 +4,7 @@ enable_language(RC)
 # Everything of the program but its entry point, so the Windows tests can link
 # the same code.
 add_library(updater_win STATIC
-  src/app/window_text.cpp
+  src/win/window_text.cpp
   src/app/browse_folder.cpp
   src/app/install_folder_dialog.cpp
   src/registry/install_record.cpp

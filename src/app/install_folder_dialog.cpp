@@ -3,12 +3,12 @@
 #include "app/browse_folder.h"
 #include "app/install_path.h"
 #include "app/run_state.h"
-#include "app/window_text.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "text/format.h"
 #include "text/sjis.h"
 #include "text/texts.h"
+#include "win/window_text.h"
 
 static char dialog_text[1024];
 static char picked_folder[1024];

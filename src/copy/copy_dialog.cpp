@@ -3,7 +3,6 @@
 #include <string.h>
 
 #include "app/run_state.h"
-#include "app/window_text.h"
 #include "copy/copy_file.h"
 #include "copy/copy_paths.h"
 #include "res/resource.h"
@@ -13,6 +12,7 @@
 #include "text/texts.h"
 #include "ui/message_box.h"
 #include "win/wide_text.h"
+#include "win/window_text.h"
 
 constexpr UINT_PTR kCopyTimer = 123;
 constexpr UINT kCopyPeriod = 60;  // milliseconds

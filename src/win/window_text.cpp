@@ -1,4 +1,4 @@
-#include "app/window_text.h"
+#include "win/window_text.h"
 
 #include "win/wide_text.h"
 
