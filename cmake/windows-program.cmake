@@ -1,5 +1,6 @@
 # The Windows program update.exe and the libraries its tests share with it.
 enable_language(RC)
+include(cmake/delay-imports.cmake)
 
 # Everything of the program but its entry point, so the Windows tests can link
 # the same code.
@@ -13,9 +14,10 @@ add_library(updater_win STATIC
   src/copy/copy_dialog.cpp
 )
 target_include_directories(updater_win PUBLIC src ${CMAKE_CURRENT_SOURCE_DIR})
-# The core calls ShowMessage, so the boxes come after it on the link line.
+# The core calls ShowMessage, so the boxes come after it on the link line,
+# and every system DLL but kernel32 comes delay-loaded after them all.
 target_link_libraries(updater_win PUBLIC updater_core updater_message_box updater_win_text
-  shell32 ole32 comctl32 advapi32 user32)
+  ${UPDATER_DELAY_LIBRARIES})
 
 # Static, so the program runs from the medium with no DLL beside it.
 set(UPDATER_WINDOWS_LINK_OPTIONS -static -static-libgcc -static-libstdc++)
@@ -24,6 +26,8 @@ add_executable(update WIN32 src/app/win_main.cpp res/update.rc)
 target_link_libraries(update PRIVATE updater_win)
 # Stripped: the static runtime brings its debug information along, which
 # would more than double the program on the medium.
-target_link_options(update PRIVATE ${UPDATER_WINDOWS_LINK_OPTIONS} -mwindows -s)
+# Terminal-server aware, so Remote Desktop does not shim it; ASLR and DEP on.
+target_link_options(update PRIVATE ${UPDATER_WINDOWS_LINK_OPTIONS} -mwindows -s
+  -Wl,--tsaware,--dynamicbase,--nxcompat)
 set_source_files_properties(res/update.rc PROPERTIES
   OBJECT_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/res/resource.h;${CMAKE_CURRENT_SOURCE_DIR}/res/update.manifest;${CMAKE_CURRENT_SOURCE_DIR}/res/update.ico")

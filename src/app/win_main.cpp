@@ -12,6 +12,7 @@
 #include "text/format.h"
 #include "text/texts.h"
 #include "ui/message_box.h"
+#include "win/dll_search.h"
 #include "win/wide_text.h"
 
 // The run's states; each is left through the function named in RunStep.
@@ -127,7 +128,10 @@ static void StartRun(HINSTANCE instance) {
 }
 
 // Arguments are ignored; the exit code is 1 on every path, success included.
+// Every DLL but kernel32 is delay-loaded, so none is mapped before the search
+// is restricted here.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  RestrictDllSearch();
   StartRun(instance);
   RunState state = kLoading;
   while (state != kEnd) state = RunStep(state);
