@@ -6,6 +6,7 @@ include(cmake/delay-imports.cmake)
 # the same code.
 add_library(updater_win STATIC
   src/win/window_text.cpp
+  src/win/dll_search.cpp
   src/app/browse_folder.cpp
   src/app/install_folder_dialog.cpp
   src/registry/install_record.cpp
