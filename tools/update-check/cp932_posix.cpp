@@ -21,3 +21,8 @@ bool DecodeCp932Char(const char* bytes, size_t len, std::string* utf8) {
   static iconv_t cd = iconv_open("UTF-8", "CP932");
   return Convert(cd, bytes, len, utf8);
 }
+
+bool EncodeCp932Table(const std::string& utf8, std::string* cp932) {
+  static iconv_t cd = iconv_open("CP932", "UTF-8");
+  return Convert(cd, utf8.data(), utf8.size(), cp932);
+}

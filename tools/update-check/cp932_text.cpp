@@ -54,6 +54,16 @@ std::string DecodeCp932(const std::string& text) {
   return out;
 }
 
+bool EncodeCp932(const std::string& utf8, std::string* cp932) {
+  std::string bytes;
+  if (!EncodeCp932Table(utf8, &bytes)) return false;
+  // Decoding gives the text back only when each character had a form of its
+  // own; the decoder also refuses bytes that are not whole characters.
+  if (FindInvalidCp932(bytes, nullptr) >= 0 || DecodeCp932(bytes) != utf8) return false;
+  *cp932 = bytes;
+  return true;
+}
+
 std::vector<std::string> SplitSettingsLines(const std::string& bytes) {
   std::vector<std::string> lines;
   size_t end = bytes.find('\x1A');
@@ -76,7 +86,7 @@ long FindInvalidCp932(const std::string& line, size_t* length) {
   while (pos < line.size()) {
     size_t len = Cp932CharAt(line, pos, &one);
     if (len == 0) {
-      *length = InvalidLength(line, pos);
+      if (length != nullptr) *length = InvalidLength(line, pos);
       return static_cast<long>(pos);
     }
     pos += len;

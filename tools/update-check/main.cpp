@@ -10,6 +10,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+
+#include "utf8_wide.h"
 #endif
 
 static int Finish(int code, const std::string& out, const std::string& err) {
@@ -22,21 +24,12 @@ static int Finish(int code, const std::string& out, const std::string& err) {
 #ifdef _WIN32
 // Arguments arrive as UTF-16 so that any folder name survives; the tool
 // keeps them as UTF-8 and writes UTF-8, the same bytes as on Linux.
-static std::string Utf8(const wchar_t* wide) {
-  int n = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-  if (n <= 1) return std::string();
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide, -1, &out[0], n, nullptr, nullptr);
-  out.resize(static_cast<size_t>(n) - 1);
-  return out;
-}
-
 int wmain(int argc, wchar_t** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
   SetConsoleOutputCP(CP_UTF8);
   std::vector<std::string> args;
-  for (int i = 1; i < argc; ++i) args.push_back(Utf8(argv[i]));
+  for (int i = 1; i < argc; ++i) args.push_back(Utf8FromWide(argv[i]));
   std::string out, err;
   int code = RunUpdateCheck(args, &out, &err);
   return Finish(code, out, err);

@@ -14,6 +14,7 @@
 #include "medium_files.h"
 #include "settings/settings_file.h"
 #include "text/sjis.h"
+#include "windows_names.h"
 
 bool IsReadableFolder(const std::string& dir) {
   DIR* folder = opendir(dir.c_str());
@@ -50,17 +51,6 @@ static bool SameIgnoringAsciiCase(const std::string& a, const std::string& b) {
   return true;
 }
 
-// Whether a name on the disk can be opened under that name from Windows: a
-// name that Windows could not have made (Wine shows such names only under a
-// made-up short name) is never the file that an entry means.
-static bool IsReachableName(const std::string& name) {
-  if (name.empty() || name.back() == '.' || name.back() == ' ') return false;
-  for (char c : name) {
-    if (static_cast<unsigned char>(c) < 0x20 || strchr("*?\"<>|:\\", c) != nullptr) return false;
-  }
-  return true;
-}
-
 // The name in folder that Windows would open for name: the same name, else
 // one that differs only in case. Empty when there is none.
 static std::string MatchName(const std::string& folder, const std::string& name) {
@@ -69,7 +59,7 @@ static std::string MatchName(const std::string& folder, const std::string& name)
   std::string match;
   while (const dirent* entry = readdir(listing)) {
     std::string candidate = entry->d_name;
-    if (!IsReachableName(candidate)) continue;
+    if (!IsWindowsName(candidate)) continue;
     if (candidate == name) {
       match = candidate;
       break;

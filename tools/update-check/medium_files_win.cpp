@@ -4,30 +4,11 @@
 
 #include "medium_files.h"
 #include "settings/settings_file.h"
+#include "utf8_wide.h"
 #include "win/wide_text.h"
 
-static std::wstring Wide(const std::string& utf8) {
-  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  if (n > 0) {
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &out[0], n);
-  }
-  return out;
-}
-
-static std::string Utf8(const std::wstring& wide) {
-  int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                              nullptr, nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  if (n > 0) {
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &out[0], n, nullptr,
-                        nullptr);
-  }
-  return out;
-}
-
 bool IsReadableFolder(const std::string& dir) {
-  std::wstring pattern = Wide(dir);
+  std::wstring pattern = WideFromUtf8(dir);
   if (pattern.empty()) return false;
   DWORD attributes = GetFileAttributesW(pattern.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
@@ -47,17 +28,17 @@ MediumEntry FindOnMedium(const std::string& dir, const std::string& relative, st
   // The same conversion as the updater's own file calls.
   wchar_t name[2048];
   if (!ToWide(relative.c_str(), name, sizeof name / sizeof name[0])) return MediumEntry::kMissing;
-  std::wstring path = Wide(dir);
+  std::wstring path = WideFromUtf8(dir);
   if (!path.empty() && path.back() != L'\\' && path.back() != L'/') path += L'\\';
   path += name;
   DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return MediumEntry::kMissing;
-  if (found != nullptr) *found = Utf8(path);
+  if (found != nullptr) *found = Utf8FromWide(path);
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? MediumEntry::kFolder : MediumEntry::kFile;
 }
 
 bool ReadMediumFile(const std::string& path, std::string* bytes) {
-  FILE* file = _wfopen(Wide(path).c_str(), L"rb");
+  FILE* file = _wfopen(WideFromUtf8(path).c_str(), L"rb");
   if (file == nullptr) return false;
   bytes->clear();
   char buffer[4096];
@@ -73,7 +54,7 @@ bool ParseSettingsOnMedium(const std::string& dir, const std::string&) {
   wchar_t previous[MAX_PATH * 4];
   DWORD n = GetCurrentDirectoryW(sizeof previous / sizeof previous[0], previous);
   if (n == 0 || n >= sizeof previous / sizeof previous[0]) return false;
-  if (!SetCurrentDirectoryW(Wide(dir).c_str())) return false;
+  if (!SetCurrentDirectoryW(WideFromUtf8(dir).c_str())) return false;
   CloseSettingsFile();
   OpenSettingsFile();
   ParseSettingsFile();
