@@ -1,0 +1,17 @@
+// Which files of NEW_DIR go on the medium, and whether a file list can name
+// them.
+#pragma once
+
+#include <string>
+
+#include "pack_report.h"
+#include "tree_files.h"
+
+// Compares new_tree with old_tree (null without --old) file by file, by
+// content, and fills the report's files in file-list order, its counts,
+// removed files and problems. False, with *error, when a file cannot be read.
+bool PlanFiles(const std::string& new_dir, const Tree& new_tree, const std::string& old_dir,
+               const Tree* old_tree, PackReport* report, std::string* error);
+
+// The key under which Windows finds a path: ASCII letters in one case.
+std::string SameFileKey(const std::string& utf8_path);

@@ -1,0 +1,131 @@
+#include "pack_report.h"
+
+#include <algorithm>
+
+#include <nlohmann/json.hpp>
+
+#include "cp932_text.h"
+
+using Json = nlohmann::ordered_json;
+
+void AddPackProblem(PackReport* report, const std::string& where, Severity severity,
+                    const char* code, const std::string& message) {
+  report->problems.push_back({where, severity, code, message});
+}
+
+int CountPackProblems(const PackReport& report, Severity severity) {
+  return static_cast<int>(
+      std::count_if(report.problems.begin(), report.problems.end(),
+                    [&](const PackProblem& p) { return p.severity == severity; }));
+}
+
+static const char* SeverityName(Severity severity) {
+  return severity == Severity::kError ? "error" : "warning";
+}
+
+static const char* StatusName(FileStatus status) {
+  return status == FileStatus::kNew ? "new" : "changed";
+}
+
+static int CountStatus(const PackReport& report, FileStatus status) {
+  return static_cast<int>(std::count_if(report.files.begin(), report.files.end(),
+                                        [&](const PackedFile& f) { return f.status == status; }));
+}
+
+// A file's name as the list holds it; its path below NEW_DIR when it has
+// no code page 932 form.
+static std::string ListName(const PackedFile& file) {
+  return file.entry.empty() ? file.path : DecodeCp932(file.entry);
+}
+
+std::string FormatPackJson(const PackReport& report) {
+  Json files = Json::array();
+  for (const PackedFile& file : report.files) {
+    files.push_back({{"name", ListName(file)},
+                     {"path", file.path},
+                     {"status", StatusName(file.status)},
+                     {"bytes", file.size}});
+  }
+  Json problems = Json::array();
+  for (const PackProblem& problem : report.problems) {
+    problems.push_back({{"where", problem.where},
+                        {"severity", SeverityName(problem.severity)},
+                        {"code", problem.code},
+                        {"message", problem.message}});
+  }
+  Json check = nullptr;
+  if (report.checked) {
+    Json found = Json::array();
+    for (const Problem& problem : report.check.problems) {
+      found.push_back({{"line", problem.line},
+                       {"severity", SeverityName(problem.severity)},
+                       {"code", problem.code},
+                       {"message", problem.message}});
+    }
+    check = {{"errors", CountProblems(report.check, Severity::kError)},
+             {"warnings", CountProblems(report.check, Severity::kWarning)},
+             {"problems", found}};
+  }
+  Json document = {{"old", report.old_dir.empty() ? Json(nullptr) : Json(report.old_dir)},
+                   {"new", report.new_dir},
+                   {"medium", report.medium_dir},
+                   {"summary",
+                    {{"new", CountStatus(report, FileStatus::kNew)},
+                     {"changed", CountStatus(report, FileStatus::kChanged)},
+                     {"unchanged", report.unchanged},
+                     {"removed", report.removed.size()},
+                     {"files", report.files.size()},
+                     {"medium_bytes", report.medium_bytes}}},
+                   {"files", files},
+                   {"removed", report.removed},
+                   {"update_ini", DecodeCp932(report.settings_text)},
+                   {"problems", problems},
+                   {"check", check},
+                   {"written", report.written}};
+  return document.dump(2) + "\n";
+}
+
+static std::string Plural(size_t count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+std::string FormatPackHuman(const PackReport& report) {
+  std::string out =
+      "Old:      " + (report.old_dir.empty() ? "(none: every file is new)" : report.old_dir) + "\n";
+  out += "New:      " + report.new_dir + "\n";
+  out += "Medium:   " + report.medium_dir + "\n";
+  out += std::to_string(CountStatus(report, FileStatus::kNew)) + " new, " +
+         std::to_string(CountStatus(report, FileStatus::kChanged)) + " changed, " +
+         std::to_string(report.unchanged) + " unchanged, " + std::to_string(report.removed.size()) +
+         " removed; " + Plural(report.files.size(), "file", "files") + " to copy, " +
+         Plural(report.medium_bytes, "byte", "bytes") + " on the medium\n";
+
+  out += "\nFiles to copy (in the game folder):\n";
+  if (report.files.empty()) out += "  (none)\n";
+  for (const PackedFile& file : report.files) {
+    out += std::string("  ") + (file.status == FileStatus::kNew ? "new      " : "changed  ") +
+           ListName(file) + "\n";
+  }
+
+  if (!report.problems.empty()) out += "\n";
+  for (const PackProblem& problem : report.problems) {
+    out += problem.where + ": " + SeverityName(problem.severity) + ": " + problem.message + " [" +
+           problem.code + "]\n";
+  }
+  if (report.checked) {
+    out += "\nupdate-check on the medium: ";
+    out += Plural(CountProblems(report.check, Severity::kError), "error", "errors") + ", " +
+           Plural(CountProblems(report.check, Severity::kWarning), "warning", "warnings") + "\n";
+    for (const Problem& problem : report.check.problems) {
+      out += "update.ini:" + std::to_string(problem.line) + ": " + SeverityName(problem.severity) +
+             ": " + problem.message + " [" + problem.code + "]\n";
+    }
+  }
+  int errors = CountPackProblems(report, Severity::kError);
+  out += "\n" + Plural(static_cast<size_t>(errors), "error", "errors") + ", " +
+         Plural(static_cast<size_t>(CountPackProblems(report, Severity::kWarning)), "warning",
+                "warnings") +
+         ": " + (report.written ? "the medium is in " + report.medium_dir : "nothing written") +
+         "\n";
+  return out;
+}

@@ -1,0 +1,313 @@
+// Pairs of trees against the update.ini they give, the exit code and the
+// problems reported; every written medium is checked with update-check.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "cp932_text.h"
+#include "pack_fixture.h"
+
+namespace {
+
+struct PackCase {
+  const char* name;
+  Files old_files;
+  Files new_files;
+  std::vector<std::string> args;
+  int exit_code;
+  std::vector<std::string> ini;    // UTF-8 lines of the update.ini written; empty when refused
+  std::vector<std::string> codes;  // the problems' codes, in report order
+};
+
+std::vector<std::string> Ini(const std::vector<std::string>& keys,
+                             const std::vector<std::string>& entries,
+                             const std::string& type = "[UPDATE]") {
+  std::vector<std::string> lines = keys;
+  for (const char* line : {"#INSTALL_LST", type.c_str(), "##", "#FILE", type.c_str()}) {
+    lines.push_back(line);
+  }
+  lines.insert(lines.end(), entries.begin(), entries.end());
+  lines.push_back("##");
+  return lines;
+}
+
+std::string Repeat(const std::string& text, int count) {
+  std::string out;
+  for (int i = 0; i < count; ++i) out += text;
+  return out;
+}
+
+Files Many(int count) {
+  Files files;
+  for (int i = 0; i < count; ++i) files.push_back({"f/" + std::to_string(1000 + i), "x"});
+  return files;
+}
+
+const std::string k31 = "abcdefghijklmnopqrstuvwxyz1.txt";
+const std::string k32 = "abcdefghijklmnopqrstuvwxyz12.txt";
+
+const PackCase kCases[] = {
+    {"NewChangedUnchanged",
+     {{"game.exe", "v1"}, {"readme.txt", "same"}},
+     {{"game.exe", "v2"}, {"readme.txt", "same"}, {"new.dat", "n"}},
+     {},
+     0,
+     Ini({}, {"game.exe", "new.dat"}),
+     {}},
+    // Same size, same name in another case: compared by content.
+    {"ChangedSameSizeOtherCase",
+     {{"Data/BG.pak", "aaaa"}},
+     {{"data/bg.pak", "aaab"}},
+     {},
+     0,
+     Ini({}, {"data\\bg.pak"}),
+     {}},
+    {"NoOldTakesEveryFileFoldersFirst",
+     {},
+     {{"z.txt", "z"}, {"b/c.txt", "c"}, {"a.txt", "a"}, {"b/a/d.txt", "d"}},
+     {"--no-old"},
+     0,
+     Ini({}, {"b\\a\\d.txt", "b\\c.txt", "a.txt", "z.txt"}),
+     {}},
+    {"NewFileTwoFolderLevelsDeep",
+     {{"game.exe", "v1"}},
+     {{"game.exe", "v1"}, {"new1/new2/a.dat", "deep"}},
+     {},
+     0,
+     Ini({}, {"new1\\new2\\a.dat"}),
+     {}},
+    // ソ and 表 end in the byte 0x5C; Ａ sorts before 亜 in code page 932
+    // but after it in UTF-8.
+    {"JapaneseNamesInCodePageOrder",
+     {{"表/a.txt", "old"}},
+     {{"表/a.txt", "new"},
+      {"表/ソ/c.txt", "c"},
+      {"ソフト/b.txt", "b"},
+      {"ソ/表.txt", "h"},
+      {"亜.txt", "a"},
+      {"Ａ.txt", "A"}},
+     {},
+     0,
+     Ini({}, {"ソ\\表.txt", "ソフト\\b.txt", "表\\ソ\\c.txt", "表\\a.txt", "Ａ.txt", "亜.txt"}),
+     {}},
+    {"EmptyFile", {}, {{"empty.dat", ""}}, {}, 0, Ini({}, {"empty.dat"}), {}},
+    {"RemovedFilesWarn",
+     {{"a.txt", "1"}, {"gone.txt", "g"}, {"old/x.txt", "x"}},
+     {{"a.txt", "2"}},
+     {},
+     0,
+     Ini({}, {"a.txt"}),
+     {"removed-file", "removed-file"}},
+    {"NothingToCopyWarns",
+     {{"a.txt", "1"}},
+     {{"a.txt", "1"}},
+     {},
+     0,
+     Ini({}, {}),
+     {"nothing-to-copy"}},
+    {"TextKeysQuotedOnlyWhenNotDefault",
+     {},
+     {{"a.txt", "a"}},
+     {"--title", "星降る丘の物語", "--title-old", " 体験版 ", "--reg-p", "Software", "--reg-t",
+      "HOSHIFURU", "--path", "DATA\\新", "--type", "DATA", "--title", "星降る丘の物語 ｸｴｽﾄ"},
+     0,
+     Ini({"#TITLE \"星降る丘の物語 ｸｴｽﾄ\"", "#TITLE_OLD \" 体験版 \"", "#PATH \"DATA\\新\"",
+          "#REG_T \"HOSHIFURU\""},
+         {"a.txt"}, "[DATA]"),
+     {}},
+    {"EmptyPathPutsFilesBesideUpdateIni",
+     {},
+     {{"a.txt", "a"}},
+     {"--path", ""},
+     0,
+     Ini({"#PATH \"\""}, {"a.txt"}),
+     {}},
+    // Counted in code page 932, not in UTF-8 (38 bytes there).
+    {"NameOf31BytesFits",
+     {},
+     {{k31, "x"}, {"データフォルダ/ファイル.txt", "y"}},
+     {},
+     0,
+     Ini({}, {"データフォルダ\\ファイル.txt", k31}),
+     {}},
+    {"Files256Fit", {}, Many(256), {}, 0, {}, {}},
+    {"UnchangedNameWithoutCp932FormIsFine",
+     {{"é.txt", "e"}},
+     {{"é.txt", "e"}, {"a", "a"}},
+     {},
+     0,
+     Ini({}, {"a"}),
+     {}},
+
+    // What the format cannot hold: refused, nothing written.
+    {"NameTooLong",
+     {},
+     {{k32, "x"}, {"ながいなまえのファイルですね.txt", "y"}},
+     {},
+     1,
+     {},
+     {"name-too-long", "name-too-long"}},
+    {"TooManyFiles", {}, Many(257), {}, 1, {}, {"too-many-files"}},
+    {"NameWithoutCp932Form", {}, {{"café/menu.txt", "x"}}, {}, 1, {}, {"not-cp932"}},
+    {"TitleWithoutCp932Form", {}, {{"a", "a"}}, {"--title", "Café"}, 1, {}, {"not-cp932"}},
+    {"TypeWithoutCp932Form", {}, {{"a", "a"}}, {"--type", "[é]"}, 1, {}, {"not-cp932"}},
+    // 99 bytes in code page 932, 132 in UTF-8.
+    {"TitleOf99Cp932BytesFits",
+     {},
+     {{"a", "a"}},
+     {"--title", Repeat("星", 33) + Repeat("x", 33)},
+     0,
+     Ini({"#TITLE \"" + Repeat("星", 33) + Repeat("x", 33) + "\""}, {"a"}),
+     {}},
+    {"TitleTooLong", {}, {{"a", "a"}}, {"--title", Repeat("星", 50)}, 1, {}, {"value-too-long"}},
+    {"TitleOldOf99BytesFits",
+     {},
+     {{"a", "a"}},
+     {"--title-old", std::string(99, 'x')},
+     0,
+     Ini({"#TITLE_OLD \"" + std::string(99, 'x') + "\""}, {"a"}),
+     {}},
+    {"TitleOldOf100BytesTooLong",
+     {},
+     {{"a", "a"}},
+     {"--title-old", std::string(100, 'x')},
+     1,
+     {},
+     {"value-too-long"}},
+    {"PathTooLong", {}, {{"a", "a"}}, {"--path", std::string(256, 'p')}, 1, {}, {"value-too-long"}},
+    {"RegistryKeyTooLong",
+     {},
+     {{"a", "a"}},
+     {"--reg-s", std::string(1000, 's'), "--reg-t", std::string(20, 't')},
+     1,
+     {},
+     {"value-too-long"}},
+    {"ColonInName", {}, {{"a:b.txt", "x"}}, {}, 1, {}, {"escapes-game-folder"}},
+    {"DotsOnlyFolder", {}, {{".../x.txt", "x"}}, {}, 1, {}, {"escapes-game-folder"}},
+    {"NotAWindowsName",
+     {},
+     {{"a?b.txt", "x"}, {"back\\slash.txt", "y"}, {"trail./c", "z"}},
+     {},
+     1,
+     {},
+     {"not-a-windows-name", "not-a-windows-name", "not-a-windows-name"}},
+    {"ReadAsKeyOrHeader",
+     {},
+     {{"#notes.txt", "x"}, {"[readme].txt", "y"}},
+     {},
+     1,
+     {},
+     {"not-a-list-line", "not-a-list-line"}},
+    {"SameFileInOtherCase",
+     {},
+     {{"Data.txt", "1"}, {"data.txt", "2"}},
+     {},
+     1,
+     {},
+     {"same-file", "same-file"}},
+    {"FileWhereGameHasFolder",
+     {{"save/x", "x"}},
+     {{"save", "s"}},
+     {},
+     1,
+     {},
+     {"file-folder-clash", "removed-file"}},
+    {"FolderWhereGameHasFile",
+     {{"music", "m"}},
+     {{"music/a.ogg", "a"}},
+     {},
+     1,
+     {},
+     {"file-folder-clash", "removed-file"}},
+    {"QuoteInTitle", {}, {{"a", "a"}}, {"--title", "say \"hi\""}, 1, {}, {"unreadable-value"}},
+    {"HalfWidthKatakanaBeforeClosingQuote",
+     {},
+     {{"a", "a"}},
+     {"--title", "ｸｴｽ"},
+     1,
+     {},
+     {"unreadable-value"}},
+    {"TypeOfNoType", {}, {{"a", "a"}}, {"--type", "[]x"}, 1, {}, {"bad-type"}},
+    {"TypeWithTrailingSpace", {}, {{"a", "a"}}, {"--type", "[A] "}, 1, {}, {"bad-type"}},
+    {"PathLeavesMedium", {}, {{"a", "a"}}, {"--path", "..\\GAME"}, 1, {}, {"escapes-medium"}},
+    {"PathWithDrive", {}, {{"a", "a"}}, {"--path", "C:\\GAME"}, 1, {}, {"escapes-medium"}},
+    {"UpdateIniBesideItself",
+     {},
+     {{"Update.ini", "x"}},
+     {"--path", ""},
+     1,
+     {},
+     {"clash-with-medium"}},
+};
+
+void PrintTo(const PackCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class PackCases : public ::testing::TestWithParam<PackCase> {};
+
+std::vector<std::string> Codes(const nlohmann::json& problems) {
+  std::vector<std::string> codes;
+  for (const auto& problem : problems) codes.push_back(problem["code"]);
+  return codes;
+}
+
+TEST_P(PackCases, WritesExpectedMediumOrNothing) {
+  const PackCase& c = GetParam();
+  PackTrees trees(c.old_files, c.new_files);
+  std::vector<std::string> args = c.args;
+  bool with_old = true;
+  if (!args.empty() && args[0] == "--no-old") {
+    with_old = false;
+    args.erase(args.begin());
+  }
+  PackRun run = trees.Pack(args, with_old);
+  ASSERT_EQ(run.exit_code, c.exit_code) << run.out << run.err;
+  ASSERT_TRUE(run.json.is_object()) << run.err;
+  EXPECT_EQ(Codes(run.json["problems"]), c.codes) << run.json["problems"].dump(2);
+  if (c.exit_code != 0) {
+    // Refused before anything is written: no medium, no work folder.
+    EXPECT_EQ(trees.RootNames(), (std::vector<std::string>{"new", "old"}));
+    EXPECT_FALSE(run.json["written"].get<bool>());
+    return;
+  }
+  std::string ini;
+  ASSERT_TRUE(ReadFile(trees.medium_dir() + "/update.ini", &ini));
+  if (!c.ini.empty()) {
+    EXPECT_EQ(ini, IniBytes(c.ini)) << DecodeCp932(ini);
+  }
+  EXPECT_EQ(trees.RootNames(), (std::vector<std::string>{"medium", "new", "old"}));
+
+  // update-check finds no error on it and would copy exactly the list.
+  CheckRun check_run = RunCheck({"--json", trees.medium_dir()});
+  EXPECT_EQ(check_run.exit_code, 0) << check_run.out;
+  nlohmann::json check = nlohmann::json::parse(check_run.out);
+  std::vector<std::string> planned, packed;
+  for (const auto& item : check["copy"]) {
+    planned.push_back(item["name"]);
+    EXPECT_TRUE(item["exists"].get<bool>()) << item.dump();
+  }
+  for (const auto& file : run.json["files"]) packed.push_back(file["name"]);
+  EXPECT_EQ(planned, packed);
+  for (const auto& problem : check["problems"]) ADD_FAILURE() << "update-check: " << problem.dump();
+  // Each listed file lies on the medium with the bytes of NEW_DIR.
+  for (const auto& file : run.json["files"]) {
+    std::string on_medium, in_new;
+    std::string folder = check["settings"]["path"];
+    std::replace(folder.begin(), folder.end(), '\\', '/');
+    std::string relative = file["path"];
+    ASSERT_TRUE(
+        ReadFile(trees.medium_dir() + "/" + (folder.empty() ? relative : folder + "/" + relative),
+                 &on_medium))
+        << relative;
+    ASSERT_TRUE(ReadFile(trees.new_dir() + "/" + relative, &in_new));
+    EXPECT_EQ(on_medium, in_new) << relative;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Trees, PackCases, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<PackCase>& info) {
+                           return info.param.name;
+                         });
+
+}  // namespace

@@ -1,0 +1,117 @@
+// The medium folder, the arguments and the exit codes for bad input.
+#include <gtest/gtest.h>
+
+#include "pack_fixture.h"
+
+namespace {
+
+const Files kOld = {{"game.exe", "v1"}};
+const Files kNew = {{"game.exe", "v2"}, {"data/a.dat", "a"}};
+
+TEST(PackMedium, EmptyMediumFolderIsFilled) {
+  PackTrees trees(kOld, kNew);
+  trees.root().Folder("medium");
+  PackRun run = trees.Pack({});
+  EXPECT_EQ(run.exit_code, 0) << run.out << run.err;
+  std::string bytes;
+  EXPECT_TRUE(ReadFile(trees.medium_dir() + "/GAME/data/a.dat", &bytes));
+  EXPECT_EQ(trees.RootNames(), (std::vector<std::string>{"medium", "new", "old"}));
+}
+
+TEST(PackMedium, NonEmptyMediumIsRefusedUntouched) {
+  PackTrees trees(kOld, kNew);
+  trees.root().Write("medium/keep.txt", "mine");
+  PackRun run = trees.Pack({});
+  EXPECT_EQ(run.exit_code, 2);
+  EXPECT_NE(run.err.find("--force"), std::string::npos) << run.err;
+  std::string bytes;
+  EXPECT_TRUE(ReadFile(trees.medium_dir() + "/keep.txt", &bytes) && bytes == "mine");
+  EXPECT_FALSE(ReadFile(trees.medium_dir() + "/update.ini", &bytes));
+  EXPECT_EQ(trees.RootNames(), (std::vector<std::string>{"medium", "new", "old"}));
+}
+
+TEST(PackMedium, ForceReplacesWholeMediumAndLeavesNothingAside) {
+  PackTrees trees(kOld, kNew);
+  trees.root().Write("medium/GAME/stale.dat", "from an earlier pack");
+  PackRun run = trees.Pack({"--force"});
+  EXPECT_EQ(run.exit_code, 0) << run.out << run.err;
+  std::string bytes;
+  EXPECT_FALSE(ReadFile(trees.medium_dir() + "/GAME/stale.dat", &bytes));
+  EXPECT_TRUE(ReadFile(trees.medium_dir() + "/GAME/game.exe", &bytes) && bytes == "v2");
+  EXPECT_EQ(trees.RootNames(), (std::vector<std::string>{"medium", "new", "old"}));
+}
+
+TEST(PackMedium, ExeIsPutBesideUpdateIni) {
+  PackTrees trees(kOld, kNew);
+  trees.root().Write("build/update.exe", "MZ program");
+  PackRun run = trees.Pack({"--exe", trees.root().dir() + "/build/update.exe"});
+  EXPECT_EQ(run.exit_code, 0) << run.out << run.err;
+  std::string bytes;
+  EXPECT_TRUE(ReadFile(trees.medium_dir() + "/update.exe", &bytes) && bytes == "MZ program");
+  // Two files, update.ini and update.exe.
+  std::string ini;
+  ASSERT_TRUE(ReadFile(trees.medium_dir() + "/update.ini", &ini));
+  EXPECT_EQ(run.json["summary"]["medium_bytes"], 2 + 1 + ini.size() + 10);
+}
+
+TEST(PackMedium, MissingParentFoldersAreMade) {
+  PackTrees trees(kOld, kNew);
+  std::string medium = trees.root().dir() + "/out/media/v2";
+  PackRun run = RunPack({"--old", trees.old_dir(), trees.new_dir(), medium});
+  EXPECT_EQ(run.exit_code, 0) << run.out << run.err;
+  std::string bytes;
+  EXPECT_TRUE(ReadFile(medium + "/update.ini", &bytes));
+}
+
+struct BadInput {
+  const char* name;
+  std::vector<std::string> args;  // OLD, NEW, MEDIUM and ROOT stand for the folders
+  const char* says;               // a part of what the standard error says
+};
+
+const BadInput kBadInputs[] = {
+    {"NoMedium", {"NEW"}, "give NEW_DIR and MEDIUM_DIR"},
+    {"ThreeFolders", {"NEW", "MEDIUM", "ROOT/x"}, "give NEW_DIR and MEDIUM_DIR"},
+    {"UnknownOption", {"--titel", "x", "NEW", "MEDIUM"}, "unknown option --titel"},
+    {"OptionWithoutValue", {"NEW", "MEDIUM", "--title"}, "--title needs a value"},
+    {"MissingNewDir", {"ROOT/nowhere", "MEDIUM"}, "cannot read NEW_DIR"},
+    {"MissingOldDir", {"--old", "ROOT/nowhere", "NEW", "MEDIUM"}, "cannot read OLD_DIR"},
+    {"MissingExe", {"NEW", "MEDIUM", "--exe", "ROOT/update.exe"}, "cannot read the update.exe"},
+    {"MediumIsAFile", {"NEW", "NEW/game.exe"}, "is a file"},
+    {"MediumInsideNew", {"NEW", "NEW/medium"}, "overlap"},
+    {"MediumInsideOld", {"--old", "OLD", "NEW", "OLD/medium"}, "overlap"},
+    {"NewInsideMediumEvenWithForce", {"--force", "NEW", "ROOT"}, "overlap"},
+};
+
+class PackBadInput : public ::testing::TestWithParam<BadInput> {};
+
+void PrintTo(const BadInput& c, std::ostream* os) {
+  *os << c.name;
+}
+
+TEST_P(PackBadInput, ExitsWith2AndWritesNothing) {
+  PackTrees trees(kOld, kNew);
+  std::vector<std::string> args;
+  for (std::string arg : GetParam().args) {
+    for (const auto& [word, dir] : {std::pair<std::string, std::string>{"OLD", trees.old_dir()},
+                                    {"NEW", trees.new_dir()},
+                                    {"MEDIUM", trees.medium_dir()},
+                                    {"ROOT", trees.root().dir()}}) {
+      if (arg.compare(0, word.size(), word) == 0) arg = dir + arg.substr(word.size());
+    }
+    args.push_back(arg);
+  }
+  PackRun run = RunPack(args);
+  EXPECT_EQ(run.exit_code, 2) << run.out;
+  EXPECT_NE(run.err.find(GetParam().says), std::string::npos) << run.err;
+  EXPECT_EQ(trees.RootNames(), (std::vector<std::string>{"new", "old"}));
+  std::string bytes;
+  EXPECT_TRUE(ReadFile(trees.new_dir() + "/game.exe", &bytes) && bytes == "v2");
+}
+
+INSTANTIATE_TEST_SUITE_P(Args, PackBadInput, ::testing::ValuesIn(kBadInputs),
+                         [](const ::testing::TestParamInfo<BadInput>& info) {
+                           return info.param.name;
+                         });
+
+}  // namespace

@@ -1,0 +1,50 @@
+// Runs one whole update on a packed medium, as a user would, and says how
+// it ended:
+//   pack_round_trip.exe UPDATE_EXE MEDIUM_DIR TITLE
+// Starts UPDATE_EXE in MEDIUM_DIR, presses 開始 in the UPDATE dialog with the
+// recorded game folder, and expects the completion message captioned with
+// TITLE, then exit code 1. Any other message (a failed copy) fails the run.
+#include <cstdio>
+#include <string>
+
+#include "driver.h"
+
+namespace {
+
+constexpr DWORD kWaitMs = 60000;
+
+[[noreturn]] void Fail(const std::string& why, DWORD pid) {
+  std::printf("pack_round_trip: FAILED: %s\n%s", why.c_str(), e2e::DescribeWindows(pid).c_str());
+  std::fflush(stdout);
+  std::exit(1);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc != 4) {
+    std::printf("usage: pack_round_trip UPDATE_EXE MEDIUM_DIR TITLE\n");
+    return 2;
+  }
+  const std::wstring complete = L"ＵＰＤＡＴＥが完了しました。";
+  const std::wstring caption = std::wstring(argv[3]) + L"のＵＰＤＡＴＥ";
+  e2e::Program program;
+  if (!e2e::Start(argv[1], argv[2], &program)) Fail("update.exe did not start", 0);
+  DWORD pid = program.pid;
+  HWND dialog = e2e::WaitWindow(pid, e2e::Kind::kUpdate, kWaitMs);
+  if (!dialog) Fail("no UPDATE dialog", pid);
+  std::printf("pack_round_trip: game folder %s\n", e2e::Utf8(e2e::ItemText(dialog, 1001)).c_str());
+  e2e::PostCommand(dialog, IDOK);
+
+  e2e::MessageBoxView box;
+  if (!e2e::WaitMessageBox(pid, kWaitMs, &box)) Fail("no message at the end", pid);
+  std::string said = e2e::Utf8(box.caption) + ": " + e2e::Utf8(box.text);
+  if (box.text != complete || box.caption != caption) Fail("the update said " + said, pid);
+  e2e::PressOk(box.window);
+  DWORD code = 0;
+  if (!e2e::WaitExit(program, kWaitMs, &code)) Fail("update.exe did not end", pid);
+  e2e::Stop(&program);
+  if (code != 1) Fail("exit code " + std::to_string(code) + ", not 1", pid);
+  std::printf("pack_round_trip: %s\n", said.c_str());
+  return 0;
+}

@@ -1,0 +1,46 @@
+// The folders update-pack reads and writes. Paths are the platform's own
+// (UTF-8 on Windows too); relative paths have '/' between names.
+#pragma once
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+struct TreeFile {
+  std::string path;  // relative to the tree's root
+  uint64_t size;
+};
+
+struct Tree {
+  std::vector<TreeFile> files;
+  std::vector<std::string> folders;  // every folder below the root
+  std::vector<std::string> skipped;  // neither file nor folder: links, devices
+};
+
+// Lists everything below root. False, with *error, when a folder of it
+// cannot be read.
+bool ListTree(const std::string& root, Tree* tree, std::string* error);
+
+enum class FolderState { kMissing, kEmpty, kNotEmpty, kNotAFolder };
+FolderState GetFolderState(const std::string& dir);
+
+bool IsReadableFile(const std::string& path, uint64_t* size);
+
+// 1 when the two files hold the same bytes, 0 when not, -1 when one of them
+// cannot be read.
+int SameContent(const std::string& a, const std::string& b);
+
+bool CopyOneFile(const std::string& from, const std::string& to);
+bool WriteWholeFile(const std::string& path, const std::string& bytes);
+// Makes the folder and every missing folder above it.
+bool MakeFolders(const std::string& dir);
+// A new folder beside dir (in the same parent), named after dir and tag.
+bool MakeFolderBeside(const std::string& dir, const char* tag, std::string* made);
+// Renames a folder; to must not exist.
+bool RenameFolder(const std::string& from, const std::string& to);
+bool RemoveEmptyFolder(const std::string& dir);
+void RemoveTree(const std::string& dir);
+
+// True when inner is outer or lies below it, as the file system sees them.
+bool IsSameOrInside(const std::string& inner, const std::string& outer);

@@ -1,0 +1,189 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string.h>
+
+#include <algorithm>
+
+#include "tree_files.h"
+
+static bool ListFolder(const std::string& root, const std::string& relative, Tree* tree,
+                       std::string* error) {
+  std::string dir = relative.empty() ? root : root + "/" + relative;
+  DIR* listing = opendir(dir.c_str());
+  if (listing == nullptr) {
+    *error = dir + ": " + strerror(errno);
+    return false;
+  }
+  std::vector<std::string> names;
+  while (const dirent* entry = readdir(listing)) {
+    if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0) {
+      names.push_back(entry->d_name);
+    }
+  }
+  closedir(listing);
+  std::sort(names.begin(), names.end());
+  for (const std::string& name : names) {
+    std::string child = relative.empty() ? name : relative + "/" + name;
+    struct stat info;
+    // Links are not followed: one could lead out of the tree or round in a
+    // circle, and the game folder holds no links.
+    if (lstat((root + "/" + child).c_str(), &info) != 0) {
+      *error = root + "/" + child + ": " + strerror(errno);
+      return false;
+    }
+    if (S_ISDIR(info.st_mode)) {
+      tree->folders.push_back(child);
+      if (!ListFolder(root, child, tree, error)) return false;
+    } else if (S_ISREG(info.st_mode)) {
+      tree->files.push_back({child, static_cast<uint64_t>(info.st_size)});
+    } else {
+      tree->skipped.push_back(child);
+    }
+  }
+  return true;
+}
+
+bool ListTree(const std::string& root, Tree* tree, std::string* error) {
+  *tree = Tree();
+  return ListFolder(root, "", tree, error);
+}
+
+FolderState GetFolderState(const std::string& dir) {
+  struct stat info;
+  if (stat(dir.c_str(), &info) != 0) return FolderState::kMissing;
+  if (!S_ISDIR(info.st_mode)) return FolderState::kNotAFolder;
+  DIR* listing = opendir(dir.c_str());
+  if (listing == nullptr) return FolderState::kNotEmpty;
+  FolderState state = FolderState::kEmpty;
+  while (const dirent* entry = readdir(listing)) {
+    if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0) {
+      state = FolderState::kNotEmpty;
+      break;
+    }
+  }
+  closedir(listing);
+  return state;
+}
+
+bool IsReadableFile(const std::string& path, uint64_t* size) {
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  if (access(path.c_str(), R_OK) != 0) return false;
+  *size = static_cast<uint64_t>(info.st_size);
+  return true;
+}
+
+int SameContent(const std::string& a, const std::string& b) {
+  FILE* fa = fopen(a.c_str(), "rb");
+  FILE* fb = fopen(b.c_str(), "rb");
+  int result = fa != nullptr && fb != nullptr ? 1 : -1;
+  static char ba[65536], bb[65536];
+  while (result == 1) {
+    size_t na = fread(ba, 1, sizeof ba, fa);
+    size_t nb = fread(bb, 1, sizeof bb, fb);
+    if (ferror(fa) || ferror(fb)) {
+      result = -1;
+    } else if (na != nb || memcmp(ba, bb, na) != 0) {
+      result = 0;
+    } else if (na == 0) {
+      break;
+    }
+  }
+  if (fa != nullptr) fclose(fa);
+  if (fb != nullptr) fclose(fb);
+  return result;
+}
+
+bool CopyOneFile(const std::string& from, const std::string& to) {
+  FILE* in = fopen(from.c_str(), "rb");
+  if (in == nullptr) return false;
+  FILE* out = fopen(to.c_str(), "wb");
+  bool ok = out != nullptr;
+  static char buffer[65536];
+  size_t n = 0;
+  while (ok && (n = fread(buffer, 1, sizeof buffer, in)) > 0) ok = fwrite(buffer, 1, n, out) == n;
+  ok = ok && ferror(in) == 0;
+  fclose(in);
+  if (out != nullptr && fclose(out) != 0) ok = false;
+  return ok;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+  FILE* out = fopen(path.c_str(), "wb");
+  if (out == nullptr) return false;
+  bool ok = fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+  return fclose(out) == 0 && ok;
+}
+
+bool MakeFolders(const std::string& dir) {
+  struct stat info;
+  if (stat(dir.c_str(), &info) == 0) return S_ISDIR(info.st_mode);
+  size_t slash = dir.find_last_of('/');
+  if (slash != std::string::npos && slash > 0 && !MakeFolders(dir.substr(0, slash))) return false;
+  return mkdir(dir.c_str(), 0777) == 0 || errno == EEXIST;
+}
+
+static std::string Parent(const std::string& path, std::string* base) {
+  std::string trimmed = path;
+  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+  size_t slash = trimmed.find_last_of('/');
+  *base = slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : trimmed.substr(0, slash);
+}
+
+bool MakeFolderBeside(const std::string& dir, const char* tag, std::string* made) {
+  std::string base;
+  std::string parent = Parent(dir, &base);
+  std::string pattern = parent + "/." + base + "." + tag + "-XXXXXX";
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  if (mkdtemp(buffer.data()) == nullptr) return false;
+  *made = buffer.data();
+  return true;
+}
+
+bool RenameFolder(const std::string& from, const std::string& to) {
+  return rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool RemoveEmptyFolder(const std::string& dir) {
+  return rmdir(dir.c_str()) == 0;
+}
+
+void RemoveTree(const std::string& dir) {
+  Tree tree;
+  std::string error;
+  ListTree(dir, &tree, &error);
+  for (const TreeFile& file : tree.files) unlink((dir + "/" + file.path).c_str());
+  for (const std::string& other : tree.skipped) unlink((dir + "/" + other).c_str());
+  // Deepest first: the list has each folder before the folders inside it.
+  for (auto it = tree.folders.rbegin(); it != tree.folders.rend(); ++it) {
+    rmdir((dir + "/" + *it).c_str());
+  }
+  rmdir(dir.c_str());
+}
+
+// The absolute form of path, its links resolved as far as it exists.
+static std::string FullPath(const std::string& path) {
+  char resolved[PATH_MAX];
+  if (realpath(path.c_str(), resolved) != nullptr) return resolved;
+  std::string base;
+  std::string parent = Parent(path, &base);
+  if (parent == path) return path;
+  std::string full = FullPath(parent);
+  return (full == "/" ? "" : full) + "/" + base;
+}
+
+bool IsSameOrInside(const std::string& inner, const std::string& outer) {
+  std::string a = FullPath(inner);
+  std::string b = FullPath(outer);
+  if (b == "/") return true;
+  return a == b || (a.size() > b.size() && a.compare(0, b.size(), b) == 0 && a[b.size()] == '/');
+}

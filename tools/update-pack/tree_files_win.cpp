@@ -1,0 +1,212 @@
+#include <windows.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include <algorithm>
+
+#include "tree_files.h"
+#include "utf8_wide.h"
+
+static std::wstring Wide(const std::string& path) {
+  std::wstring wide = WideFromUtf8(path);
+  std::replace(wide.begin(), wide.end(), L'/', L'\\');
+  return wide;
+}
+
+static std::string ErrorText(const std::string& path) {
+  return path + ": Windows error " + std::to_string(GetLastError());
+}
+
+static bool ListFolder(const std::string& root, const std::string& relative, Tree* tree,
+                       std::string* error) {
+  std::string dir = relative.empty() ? root : root + "/" + relative;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((Wide(dir) + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) {
+    // An empty drive root lists nothing at all, not even "." and "..".
+    if (GetLastError() == ERROR_FILE_NOT_FOUND) return true;
+    *error = ErrorText(dir);
+    return false;
+  }
+  struct Found {
+    std::string name;
+    DWORD attributes;
+    uint64_t size;
+  };
+  std::vector<Found> entries;
+  do {
+    std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    entries.push_back({Utf8FromWide(name), found.dwFileAttributes,
+                       (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow});
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  std::sort(entries.begin(), entries.end(),
+            [](const Found& a, const Found& b) { return a.name < b.name; });
+  for (const Found& entry : entries) {
+    std::string child = relative.empty() ? entry.name : relative + "/" + entry.name;
+    // Junctions and links are not followed: one could lead out of the tree
+    // or round in a circle.
+    if ((entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+      tree->skipped.push_back(child);
+    } else if ((entry.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      tree->folders.push_back(child);
+      if (!ListFolder(root, child, tree, error)) return false;
+    } else {
+      tree->files.push_back({child, entry.size});
+    }
+  }
+  return true;
+}
+
+bool ListTree(const std::string& root, Tree* tree, std::string* error) {
+  *tree = Tree();
+  DWORD attributes = GetFileAttributesW(Wide(root).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    *error = root + ": not a folder";
+    return false;
+  }
+  return ListFolder(root, "", tree, error);
+}
+
+FolderState GetFolderState(const std::string& dir) {
+  DWORD attributes = GetFileAttributesW(Wide(dir).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return FolderState::kMissing;
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return FolderState::kNotAFolder;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((Wide(dir) + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return FolderState::kEmpty;
+  FolderState state = FolderState::kEmpty;
+  do {
+    std::wstring name = found.cFileName;
+    if (name != L"." && name != L"..") state = FolderState::kNotEmpty;
+  } while (state == FolderState::kEmpty && FindNextFileW(search, &found));
+  FindClose(search);
+  return state;
+}
+
+bool IsReadableFile(const std::string& path, uint64_t* size) {
+  HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER length;
+  BY_HANDLE_FILE_INFORMATION info;
+  bool ok = GetFileInformationByHandle(file, &info) &&
+            (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && GetFileSizeEx(file, &length);
+  CloseHandle(file);
+  if (ok) *size = static_cast<uint64_t>(length.QuadPart);
+  return ok;
+}
+
+int SameContent(const std::string& a, const std::string& b) {
+  FILE* fa = _wfopen(Wide(a).c_str(), L"rb");
+  FILE* fb = _wfopen(Wide(b).c_str(), L"rb");
+  int result = fa != nullptr && fb != nullptr ? 1 : -1;
+  static char ba[65536], bb[65536];
+  while (result == 1) {
+    size_t na = fread(ba, 1, sizeof ba, fa);
+    size_t nb = fread(bb, 1, sizeof bb, fb);
+    if (ferror(fa) || ferror(fb)) {
+      result = -1;
+    } else if (na != nb || memcmp(ba, bb, na) != 0) {
+      result = 0;
+    } else if (na == 0) {
+      break;
+    }
+  }
+  if (fa != nullptr) fclose(fa);
+  if (fb != nullptr) fclose(fb);
+  return result;
+}
+
+bool CopyOneFile(const std::string& from, const std::string& to) {
+  return CopyFileW(Wide(from).c_str(), Wide(to).c_str(), TRUE) != 0;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+  HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+            written == bytes.size();
+  return CloseHandle(file) && ok;
+}
+
+bool MakeFolders(const std::string& dir) {
+  std::wstring wide = Wide(dir);
+  DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  size_t cut = dir.find_last_of("/\\");
+  // Stops at a drive (C:) or the start of a UNC name.
+  if (cut != std::string::npos && cut > 0 && dir[cut - 1] != ':' &&
+      !MakeFolders(dir.substr(0, cut))) {
+    return false;
+  }
+  return CreateDirectoryW(wide.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+static std::wstring FullPath(const std::string& path) {
+  wchar_t full[32768];
+  DWORD n = GetFullPathNameW(Wide(path).c_str(), 32768, full, nullptr);
+  if (n == 0 || n >= 32768) return Wide(path);
+  std::wstring out(full, n);
+  while (out.size() > 3 && out.back() == L'\\') out.pop_back();
+  return out;
+}
+
+bool MakeFolderBeside(const std::string& dir, const char* tag, std::string* made) {
+  std::wstring full = FullPath(dir);
+  size_t cut = full.find_last_of(L'\\');
+  if (cut == std::wstring::npos) return false;
+  std::wstring prefix =
+      full.substr(0, cut + 1) + L"." + full.substr(cut + 1) + L"." + WideFromUtf8(tag) + L"-";
+  // Names are tried in turn until one is free; CreateDirectoryW claims it.
+  DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    wchar_t suffix[16];
+    swprintf(suffix, 16, L"%06lx", static_cast<unsigned long>((seed + attempt) & 0xFFFFFF));
+    std::wstring name = prefix + suffix;
+    if (CreateDirectoryW(name.c_str(), nullptr)) {
+      *made = Utf8FromWide(name);
+      return true;
+    }
+    if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
+  }
+  return false;
+}
+
+bool RenameFolder(const std::string& from, const std::string& to) {
+  return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), 0) != 0;
+}
+
+bool RemoveEmptyFolder(const std::string& dir) {
+  return RemoveDirectoryW(Wide(dir).c_str()) != 0;
+}
+
+void RemoveTree(const std::string& dir) {
+  Tree tree;
+  std::string error;
+  ListTree(dir, &tree, &error);
+  for (const TreeFile& file : tree.files) {
+    std::wstring path = Wide(dir + "/" + file.path);
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(path.c_str());
+  }
+  // Deepest first: the list has each folder before the folders inside it.
+  for (auto it = tree.folders.rbegin(); it != tree.folders.rend(); ++it) {
+    RemoveDirectoryW(Wide(dir + "/" + *it).c_str());
+  }
+  RemoveDirectoryW(Wide(dir).c_str());
+}
+
+bool IsSameOrInside(const std::string& inner, const std::string& outer) {
+  std::wstring a = FullPath(inner);
+  std::wstring b = FullPath(outer);
+  // Windows compares names without regard to case.
+  CharUpperBuffW(&a[0], static_cast<DWORD>(a.size()));
+  CharUpperBuffW(&b[0], static_cast<DWORD>(b.size()));
+  if (b.size() == 3 && b[1] == L':') return a.compare(0, 3, b) == 0;
+  return a == b || (a.size() > b.size() && a.compare(0, b.size(), b) == 0 && a[b.size()] == L'\\');
+}
