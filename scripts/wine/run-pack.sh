@@ -1,0 +1,168 @@
+#!/bin/bash
+# update-pack end to end: packs a medium from an old and a new game tree with
+# the native update-pack and with update-pack.exe under Wine, requires the
+# same bytes from both and a clean update-check whose copy plan is the packed
+# list, then runs the real update.exe on the medium against a game folder
+# that holds the old tree, and requires the game folder to equal the new
+# tree plus the files that an update cannot remove.
+#   bash scripts/wine/run-pack.sh WINDOWS_BUILD_DIR
+# UPDATE_PACK_NATIVE and UPDATE_CHECK_NATIVE may name the native programs;
+# otherwise build/gcc's are used when they are there, else they are built in
+# build/run-pack.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+ROOT=$PWD
+BUILD=$(cd "${1:?usage: run-pack.sh WINDOWS_BUILD_DIR}" && pwd)
+# Names in the trees are UTF-8 on the Linux side for both programs.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
+
+PACK_EXE=$BUILD/tools/update-pack/update-pack.exe
+DRIVER=$BUILD/tools/update-pack/tests/pack_round_trip.exe
+UPDATE=$BUILD/update.exe
+if [ ! -f "$PACK_EXE" ] || [ ! -f "$DRIVER" ] || [ ! -f "$UPDATE" ]; then
+  cmake --build "$BUILD" --target update-pack pack_round_trip update -j2
+fi
+
+NATIVE=${UPDATE_PACK_NATIVE:-}
+CHECK=${UPDATE_CHECK_NATIVE:-}
+if [ -z "$NATIVE" ] || [ -z "$CHECK" ]; then
+  if [ -x build/gcc/tools/update-pack/update-pack ] &&
+    [ -x build/gcc/tools/update-check/update-check ]; then
+    tools=$ROOT/build/gcc/tools
+  else
+    cmake -S . -B build/run-pack -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build build/run-pack --target update-pack update-check -j2 >/dev/null
+    tools=$ROOT/build/run-pack/tools
+  fi
+  NATIVE=${NATIVE:-$tools/update-pack/update-pack}
+  CHECK=${CHECK:-$tools/update-check/update-check}
+fi
+
+# shellcheck source=scripts/wine/prefix.sh
+source scripts/wine/prefix.sh null
+trap wine_prefix_cleanup EXIT
+WORK=$WINE_TEST_ROOT/pack
+mkdir -p "$WORK"
+# Wine reaches the Unix root through drive Z:.
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+
+put() {
+  mkdir -p "$(dirname "$1")"
+  printf '%s' "$2" >"$1"
+}
+
+# Every kind of entry: changed, unchanged, new one and two folder levels
+# deep, Japanese names with folders whose last byte is 0x5C (表, ソ), an
+# empty file, and files that only the old tree has.
+OLD=$WORK/old
+NEW=$WORK/new
+put "$OLD/game.exe" "game 1.00"
+put "$OLD/readme.txt" "unchanged"
+put "$OLD/system/config.dat" "resolution=640x480"
+put "$OLD/data/表/背景.dat" "old picture"
+put "$OLD/save/removed.dat" "only in the old version"
+put "$OLD/gone.txt" "only in the old version"
+put "$NEW/game.exe" "game 1.01"
+put "$NEW/readme.txt" "unchanged"
+put "$NEW/system/config.dat" "resolution=800x600"
+put "$NEW/data/表/背景.dat" "new picture, longer than the old one"
+put "$NEW/data/ソ/新しい.txt" "a new file in a new folder"
+put "$NEW/new1/new2/deep.dat" "two new folder levels"
+put "$NEW/ソフト/表示/説明.txt" "two new Japanese folder levels"
+put "$NEW/empty.dat" ""
+put "$NEW/Ａ.txt" "sorts before 亜 in code page 932"
+put "$NEW/亜.txt" "sorts after Ａ in code page 932"
+
+TITLE=試験ゲーム
+REG_T=PACK_ROUND_TRIP
+OPTIONS=(--title "$TITLE" --title-old "試験ゲーム 体験版" --reg-t "$REG_T")
+
+failures=0
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+echo "=== packing natively and under Wine"
+code=0
+"$NATIVE" --json --old "$OLD" "$NEW" "$WORK/medium" "${OPTIONS[@]}" --exe "$UPDATE" \
+  >"$WORK/native.json" || code=$?
+[ "$code" = 0 ] || fail "native update-pack: exit code $code"
+code=0
+"$WINE" "$PACK_EXE" --json --old "$(windows_path "$OLD")" "$(windows_path "$NEW")" \
+  "$(windows_path "$WORK/medium-win")" "${OPTIONS[@]}" --exe "$(windows_path "$UPDATE")" \
+  >"$WORK/windows.json" 2>"$WORK/windows.err" || code=$?
+[ "$code" = 0 ] || fail "update-pack.exe: exit code $code: $(cat "$WORK/windows.err")"
+if ! cmp "$WORK/medium/update.ini" "$WORK/medium-win/update.ini"; then
+  fail "update.ini differs between the native and the Windows update-pack"
+fi
+diff -r "$WORK/medium" "$WORK/medium-win" >/dev/null || fail "the two media differ"
+iconv -f CP932 -t UTF-8 "$WORK/medium/update.ini" | tr -d '\r' | sed 's/^/  /'
+
+echo "=== update-check on the medium"
+code=0
+"$CHECK" --json "$WORK/medium" >"$WORK/check.json" || code=$?
+[ "$code" = 0 ] || fail "update-check: exit code $code"
+python3 - "$WORK/native.json" "$WORK/windows.json" "$WORK/check.json" <<'EOF' || fail "reports"
+import json, sys
+native, windows, check = (json.load(open(p, encoding="utf-8")) for p in sys.argv[1:])
+ok = True
+def expect(what, got, wanted):
+    global ok
+    if got != wanted:
+        print(f"FAIL: {what}: {got!r}, expected {wanted!r}")
+        ok = False
+packed = [f["name"] for f in native["files"]]
+expect("copy plan", [c["name"] for c in check["copy"]], packed)
+expect("sources on the medium", all(c["exists"] for c in check["copy"]), True)
+expect("update-check problems", check["problems"], [])
+expect("summary", native["summary"],
+       {"new": 6, "changed": 3, "unchanged": 1, "removed": 2, "files": 9,
+        "medium_bytes": native["summary"]["medium_bytes"]})
+for key in ("files", "summary", "removed", "update_ini", "problems", "check", "written"):
+    expect(f"Windows report's {key}", windows[key], native[key])
+print("  " + "\n  ".join(f'{f["status"]:8} {f["name"]}' for f in native["files"]))
+sys.exit(0 if ok else 1)
+EOF
+
+echo "=== a refusal under Wine: nothing written, exit code 1 on both"
+for program in native windows; do
+  code=0
+  if [ $program = native ]; then
+    "$NATIVE" "$NEW" "$WORK/refused-$program" --title "Café" >/dev/null || code=$?
+  else
+    "$WINE" "$PACK_EXE" "$(windows_path "$NEW")" "$(windows_path "$WORK/refused-$program")" \
+      --title "Café" >/dev/null 2>&1 || code=$?
+  fi
+  [ "$code" = 1 ] || fail "$program: exit code $code for a title without code page 932 form"
+  [ ! -e "$WORK/refused-$program" ] || fail "$program: a refused medium was written"
+done
+# Nothing but the media and the trees beside them: no work folder left.
+leftover=$(find "$WORK" -maxdepth 1 -name '.*' ! -name . | head -1)
+[ -z "$leftover" ] || fail "left behind: $leftover"
+
+echo "=== the round trip: update.exe on the medium against the old game folder"
+GAME=$WINEPREFIX/drive_c/game
+cp -r "$OLD" "$GAME"
+"$WINE" reg add "HKCU\\Software\\CORVID LAMP\\$REG_T" /v GAMEPATH /d 'C:\game' /f >/dev/null
+code=0
+"$WINE" "$DRIVER" "$(windows_path "$WORK/medium/update.exe")" "$(windows_path "$WORK/medium")" \
+  "$TITLE" || code=$?
+[ "$code" = 0 ] || fail "the update did not run to its completion message"
+# The new tree over the old one: the old tree's files that the new one
+# lacks stay, since an update cannot remove files.
+EXPECTED=$WORK/expected
+cp -r "$OLD" "$EXPECTED"
+cp -r "$NEW/." "$EXPECTED/"
+if ! diff -r "$EXPECTED" "$GAME" >"$WORK/game.diff"; then
+  fail "the game folder is not the new tree plus the removed files:"
+  cat "$WORK/game.diff"
+fi
+[ -e "$GAME/new1/new2/deep.dat" ] || fail "the file two new folder levels deep is missing"
+
+if [ "$failures" -ne 0 ]; then
+  echo "run-pack: $failures failure(s)"
+  exit 1
+fi
+echo "run-pack: both builds pack the same medium, update-check finds it clean, and update.exe" \
+  "turns the old game folder into the new one"
