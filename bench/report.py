@@ -11,6 +11,7 @@ import os
 import platform
 import statistics
 import subprocess
+import sys
 from collections import defaultdict
 
 MIB = 1024 * 1024
@@ -57,10 +58,17 @@ def machine(wine):
 
 
 def imported_dlls(exe):
-    out = subprocess.run(["i686-w64-mingw32-objdump", "-p", exe], check=True,
+    """DLL names, the delay-loaded ones marked "(delay)"."""
+    tool = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "win",
+                        "pe_imports.py")
+    out = subprocess.run([sys.executable, tool, exe], check=True,
                          capture_output=True, text=True).stdout
-    return [line.split(":", 1)[1].strip() for line in out.splitlines()
-            if "DLL Name:" in line]
+    dlls = []
+    for kind, dll, _ in (line.split() for line in out.splitlines()):
+        name = dll if kind == "static" else dll + " (delay)"
+        if name not in dlls:
+            dlls.append(name)
+    return dlls
 
 
 def main():
@@ -118,7 +126,7 @@ def main():
 
     size = os.path.getsize(args.update_exe)
     dlls = imported_dlls(args.update_exe)
-    foreign = [d for d in dlls if d.lower() not in SYSTEM_DLLS
+    foreign = [d for d in dlls if d.split()[0].lower() not in SYSTEM_DLLS
                and not d.lower().startswith("api-ms-win-")]
     rows.append(("4 update.exe size (bytes)", str(size), "limit %d" % SIZE_TARGET,
                  "%.3f × limit" % (size / SIZE_TARGET), "≤ 1.0 × limit"))
