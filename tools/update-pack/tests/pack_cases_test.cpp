@@ -149,6 +149,10 @@ const PackCase kCases[] = {
      {"name-too-long", "name-too-long"}},
     {"TooManyFiles", {}, Many(257), {}, 1, {}, {"too-many-files"}},
     {"NameWithoutCp932Form", {}, {{"café/menu.txt", "x"}}, {}, 1, {}, {"not-cp932"}},
+    // The tables map these one way only: ¥ to the byte of \, which would
+    // split the name at a folder, and 〜 to the byte that reads back as ～.
+    {"YenSignWouldBecomeSeparator", {}, {{"price¥100.txt", "x"}}, {}, 1, {}, {"not-cp932"}},
+    {"WaveDashInTitle", {}, {{"a", "a"}}, {"--title", "波〜"}, 1, {}, {"not-cp932"}},
     {"TitleWithoutCp932Form", {}, {{"a", "a"}}, {"--title", "Café"}, 1, {}, {"not-cp932"}},
     {"TypeWithoutCp932Form", {}, {{"a", "a"}}, {"--type", "[é]"}, 1, {}, {"not-cp932"}},
     // 99 bytes in code page 932, 132 in UTF-8.
