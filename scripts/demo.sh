@@ -1,7 +1,9 @@
 #!/bin/bash
-# The main job, shown on the demo medium in demo/: builds update.exe with the
-# Windows toolchain, makes a private Wine prefix with a demo install record and
-# a demo game folder, and runs update.exe from the medium.
+# The main job, shown on the demo game in demo/: builds update.exe and
+# update-pack.exe with the Windows toolchain, makes a private Wine prefix with
+# a demo install record and the game folder of version 1.00 (demo/v1.00),
+# packs the medium that turns it into version 1.01 (demo/v1.01) with
+# update-pack, and runs update.exe from that medium.
 #
 #   bash scripts/demo.sh [OUT_DIR]
 #
@@ -13,14 +15,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
 OUT=$(mkdir -p "${1:-out/demo}" && cd "${1:-out/demo}" && pwd)
-BUILD=$ROOT/build/win
+BUILD=${DEMO_BUILD:-$ROOT/build/win}
 
 bash scripts/setup.sh
 
-echo "=== building update.exe"
+echo "=== building update.exe and update-pack.exe"
 cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" >/dev/null
-cmake --build "$BUILD" -j2 --target update demo_driver
+cmake --build "$BUILD" -j2 --target update update-pack demo_driver
 
 XVFB_PID=
 SHOTS_PID=
@@ -77,19 +79,23 @@ case "${LC_ALL:-${LANG:-}}" in
 esac
 
 # The demo install record: where the installer put the game.
-REG_T=$(sed -n 's/^#REG_T[ \t]*//p' demo/update.ini.utf8 | tr -d '\r')
+REG_T=HOSHIFURU_DEMO
 GAME_DIR='C:\Games\Hoshifuru'
 mkdir -p "$DRIVE_C/Games/Hoshifuru"
-cp -r demo/installed/. "$DRIVE_C/Games/Hoshifuru/"
+cp -r demo/v1.00/. "$DRIVE_C/Games/Hoshifuru/"
 reg "HKCU\\Software\\CORVID LAMP\\$REG_T" /v GAMEPATH /d "$GAME_DIR"
 reg "HKCU\\Software\\CORVID LAMP\\$REG_T" /v INSTFLAG /t REG_DWORD /d 1
 
-# The medium: update.exe next to update.ini (code page 932, CR LF) and GAME.
+# The medium, packed as a publisher packs it: update.exe next to update.ini
+# and GAME, which holds the files that 1.01 changed or added. The names and
+# texts reach update-pack.exe as UTF-16 from a UTF-8 command line.
 MEDIUM=$DRIVE_C/medium
-mkdir -p "$MEDIUM"
-cp -r demo/GAME "$MEDIUM/"
-iconv -f UTF-8 -t CP932 demo/update.ini.utf8 | sed 's/$/\r/' >"$MEDIUM/update.ini"
-cp "$BUILD/update.exe" "$MEDIUM/"
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+echo "=== packing the medium with update-pack.exe"
+LC_ALL=C.UTF-8 "$WINE" "$BUILD/tools/update-pack/update-pack.exe" \
+  --old "$(windows_path "$ROOT/demo/v1.00")" "$(windows_path "$ROOT/demo/v1.01")" 'C:\medium' \
+  --title '星降る丘の物語' --title-old '星降る丘の物語 体験版' --reg-t "$REG_T" \
+  --exe "$(windows_path "$BUILD/update.exe")"
 "$WINESERVER" -w
 
 if [ -z "$HEADLESS" ]; then
