@@ -1,5 +1,6 @@
 // The medium folder, the arguments and the exit codes for bad input.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "pack_fixture.h"
 
@@ -113,5 +114,28 @@ INSTANTIATE_TEST_SUITE_P(Args, PackBadInput, ::testing::ValuesIn(kBadInputs),
                          [](const ::testing::TestParamInfo<BadInput>& info) {
                            return info.param.name;
                          });
+
+}  // namespace
+
+namespace {
+
+// Neither reaches the game folder, and the publisher is told so; the
+// medium is written all the same.
+TEST(PackWarnings, EmptyFolderAndLinkAreLeftOutWithAWarning) {
+  PackTrees trees(kOld, kNew);
+  trees.root().Folder("new/saves/slot1");
+  trees.root().Folder("old/cache");
+  trees.root().Folder("new/cache");
+  ASSERT_EQ(symlink("game.exe", (trees.new_dir() + "/link.exe").c_str()), 0);
+  PackRun run = trees.Pack({});
+  EXPECT_EQ(run.exit_code, 0) << run.out << run.err;
+  std::vector<std::string> found;
+  for (const auto& problem : run.json["problems"]) {
+    found.push_back(problem["code"].get<std::string>() + " " + problem["where"].get<std::string>());
+  }
+  EXPECT_EQ(found, (std::vector<std::string>{"empty-folder saves", "empty-folder saves/slot1",
+                                             "not-a-file link.exe"}));
+  EXPECT_EQ(run.json["summary"]["files"], 2);
+}
 
 }  // namespace
