@@ -5,15 +5,9 @@
 #include <string.h>
 
 #include "app/install_path.h"
+#include "fuzz_check.h"
 #include "app/run_state.h"
 #include "text/sjis.h"
-
-static void Check(bool ok, const char* what) {
-  if (!ok) {
-    fprintf(stderr, "property failed: %s\n", what);
-    abort();
-  }
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > sizeof install_dir - 1) size = sizeof install_dir - 1;

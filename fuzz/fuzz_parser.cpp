@@ -3,57 +3,32 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <unistd.h>
 
-#include <string>
-
+#include "fuzz_check.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
-#include "text/sjis.h"
 
 static SetupSettings defaults;
 
-static void Check(bool ok, const char* what) {
-  if (!ok) {
-    fprintf(stderr, "property failed: %s\n", what);
-    abort();
-  }
-}
-
-template <size_t N>
-static bool Terminated(const char (&field)[N]) {
-  return memchr(field, '\0', N) != nullptr;
-}
-
-static bool AllZero(const void* p, size_t n) {
-  const unsigned char* b = static_cast<const unsigned char*>(p);
-  for (size_t i = 0; i < n; ++i) {
-    if (b[i] != 0) return false;
-  }
-  return true;
-}
-
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char dir[] = "/tmp/updater-fuzz-XXXXXX";
-  if (mkdtemp(dir) == nullptr || chdir(dir) != 0) abort();
   ResetSettings();
   defaults = settings;
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  FILE* f = fopen("update.ini", "wb");
-  if (f == nullptr) abort();
-  fwrite(data, 1, size, f);
-  fclose(f);
   ResetSettings();
   memset(settings.install_lst, 0, sizeof settings.install_lst);
 
-  OpenSettingsFile();
+  // The parser reads the bytes through a stream in memory, as it reads
+  // update.ini: a file on disk for every input would cost far more than the
+  // parse.
+  FILE* f = fmemopen(const_cast<uint8_t*>(data), size, "rb");
+  if (f == nullptr) abort();
+  UseSettingsStream(f);
   ParseSettingsFile();
   CloseSettingsFile();
 
-  std::string input(reinterpret_cast<const char*>(data), size);
   struct Field {
     const char* key;
     const char* value;
@@ -77,36 +52,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(field.terminated, "text field terminated within its size");
     // A field the input never names keeps its default: a write that spilled
     // over from a neighbouring field would show here.
-    if (input.find(field.key) == std::string::npos) {
-      Check(strcmp(field.value, field.initial) == 0, "unnamed field unchanged");
+    if (!Contains(data, size, field.key)) {
+      Check(SameText(field.value, field.initial), "unnamed field unchanged");
     }
   }
   Check(Terminated(settings.reg_key), "reg_key terminated");
 
   Check(settings.install_lst_count >= 0 && settings.install_lst_count <= kMaxFileTypes,
         "type count within capacity");
-  for (int i = 0; i < kMaxFileTypes; ++i) {
-    if (i < settings.install_lst_count) {
-      Check(Terminated(settings.install_lst[i]) && settings.install_lst[i][0] != '\0',
-            "type name terminated and not empty");
-    } else {
-      Check(AllZero(settings.install_lst[i], sizeof settings.install_lst[i]),
-            "type slots past the count untouched");
-    }
+  for (int i = 0; i < settings.install_lst_count; ++i) {
+    Check(Terminated(settings.install_lst[i]) && settings.install_lst[i][0] != '\0',
+          "type name terminated and not empty");
   }
+  Check(AllZero(settings.install_lst[settings.install_lst_count],
+                (kMaxFileTypes - settings.install_lst_count) * sizeof settings.install_lst[0]),
+        "type slots past the count untouched");
 
   Check(settings.file_count >= 0 && settings.file_count <= kMaxFiles, "file count in capacity");
-  for (int i = 0; i < kMaxFiles; ++i) {
+  for (int i = 0; i < settings.file_count; ++i) {
     const FileEntry& entry = settings.files[i];
-    if (i < settings.file_count) {
-      Check(Terminated(entry.name) && entry.name[0] != '\0', "file name terminated");
-      uint32_t f = entry.flags;
-      Check(f != 0 && (f & (f - 1)) == 0 && (f <= 0x8000u || f == 0x80000000u),
-            "one flag bit: a type from 0 to 15 or none");
-    } else {
-      Check(AllZero(&entry, sizeof entry), "file slots past the count empty");
-    }
+    Check(Terminated(entry.name) && entry.name[0] != '\0', "file name terminated");
+    uint32_t f = entry.flags;
+    Check(f != 0 && (f & (f - 1)) == 0 && (f <= 0x8000u || f == 0x80000000u),
+          "one flag bit: a type from 0 to 15 or none");
   }
+  Check(AllZero(&settings.files[settings.file_count],
+                (kMaxFiles - settings.file_count) * sizeof settings.files[0]),
+        "file slots past the count empty");
 
   SelectFiles(0xFF);
   char out[32];

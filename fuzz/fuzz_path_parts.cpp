@@ -4,14 +4,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "fuzz_check.h"
 #include "text/path_parts.h"
-
-static void Check(bool ok, const char* what) {
-  if (!ok) {
-    fprintf(stderr, "property failed: %s\n", what);
-    abort();
-  }
-}
 
 constexpr unsigned char kGuard = 0xA5;
 
@@ -31,11 +25,6 @@ static bool Guarded(const unsigned char* p, size_t n) {
     if (p[i] != kGuard) return false;
   }
   return true;
-}
-
-template <size_t N>
-static bool Terminated(const char (&field)[N]) {
-  return memchr(field, '\0', N) != nullptr;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

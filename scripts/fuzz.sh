@@ -1,22 +1,48 @@
 #!/bin/bash
 # Runs each fuzz target for a bounded time from its seed corpus.
-#   scripts/fuzz.sh BUILD_DIR   (FUZZ_SECONDS, default 60 per target)
+#   scripts/fuzz.sh BUILD_DIR [TARGET...]
+# FUZZ_SECONDS: time per target (default 60). FUZZ_RUNS: stop a target after
+# that many executions instead (the time limit still holds if it is set).
+# FUZZ_KEEP=DIR: keep each target's grown corpus in DIR/TARGET, for merging
+# into the seeds with -merge=1.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD=$(realpath "${1:-build/clang}")
+shift || true
+TARGETS=("$@")
+[ ${#TARGETS[@]} -gt 0 ] || TARGETS=(fuzz_parser fuzz_install_path fuzz_path_parts)
 SECONDS_EACH=${FUZZ_SECONDS:-60}
+limits=(-max_total_time="$SECONDS_EACH")
+if [ -n "${FUZZ_RUNS:-}" ]; then
+  limits=(-runs="$FUZZ_RUNS")
+  [ -n "${FUZZ_SECONDS:-}" ] && limits+=(-max_total_time="$FUZZ_SECONDS")
+fi
+# New corpus entries are written as they are found; memory keeps that off
+# the shared disk.
+scratch=${TMPDIR:-/tmp}
+[ -d /dev/shm ] && [ -w /dev/shm ] && scratch=/dev/shm
 mkdir -p "$BUILD/fuzz-artifacts"
-for target in fuzz_parser fuzz_install_path fuzz_path_parts; do
-  corpus="fuzz/corpus/${target#fuzz_}"
-  work=$(mktemp -d)
+for target in "${TARGETS[@]}"; do
+  name=${target#fuzz_}
+  corpus="fuzz/corpus/$name"
+  work=$(mktemp -d "$scratch/updater-fuzz-$name-XXXXXX")
   cp -r "$corpus"/. "$work"/
+  dict=()
+  [ -f "fuzz/$name.dict" ] && dict=(-dict="fuzz/$name.dict")
   log="$BUILD/fuzz-artifacts/$target.log"
-  echo "fuzzing $target for ${SECONDS_EACH}s"
+  echo "fuzzing $target (${limits[*]})"
   status=0
-  "$BUILD/fuzz/$target" -max_total_time="$SECONDS_EACH" -max_len=4096 -timeout=10 \
+  "$BUILD/fuzz/$target" "${limits[@]}" -max_len=4096 -timeout=10 "${dict[@]}" \
     -print_final_stats=1 -artifact_prefix="$BUILD/fuzz-artifacts/" "$work" >"$log" 2>&1 || status=$?
-  grep -E "^stat::number_of_executed_units|^SUMMARY|property failed" "$log" || true
-  rm -rf "$work"
+  grep -E "^stat::number_of_executed_units|^stat::average_exec_per_sec|^SUMMARY|property failed" \
+    "$log" || true
+  if [ -n "${FUZZ_KEEP:-}" ]; then
+    rm -rf "${FUZZ_KEEP:?}/$target"
+    mkdir -p "$FUZZ_KEEP"
+    mv "$work" "$FUZZ_KEEP/$target"
+  else
+    rm -rf "$work"
+  fi
   if [ "$status" -ne 0 ]; then
     tail -40 "$log" >&2
     echo "fuzz target $target failed" >&2

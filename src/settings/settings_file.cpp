@@ -35,6 +35,11 @@ void OpenSettingsFile() {
   ResetTextReader(&reader, settings_file);
 }
 
+void UseSettingsStream(FILE* file) {
+  settings_file = file;
+  ResetTextReader(&reader, settings_file);
+}
+
 void CloseSettingsFile() {
   if (settings_file == nullptr) return;
   fclose(settings_file);

@@ -2,8 +2,13 @@
 #pragma once
 
 #include <stdint.h>
+#include <stdio.h>
 
 void OpenSettingsFile();
+// Reads the settings from file, already open for reading, instead of
+// update.ini: lets a fuzz target parse bytes held in memory. The parser
+// owns file from here; CloseSettingsFile closes it.
+void UseSettingsStream(FILE* file);
 void CloseSettingsFile();
 void RewindSettingsFile();
 void ParseSettingsFile();
