@@ -3,6 +3,7 @@
 #pragma once
 
 #include <stdint.h>
+#include <stdio.h>
 
 #include <string>
 #include <vector>
@@ -24,6 +25,9 @@ bool ListTree(const std::string& root, Tree* tree, std::string* error);
 
 enum class FolderState { kMissing, kEmpty, kNotEmpty, kNotAFolder };
 FolderState GetFolderState(const std::string& dir);
+
+// fopen with a path in the platform's own form (UTF-8 on Windows too).
+FILE* OpenFile(const std::string& path, const char* mode);
 
 bool IsReadableFile(const std::string& path, uint64_t* size);
 

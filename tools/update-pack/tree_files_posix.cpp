@@ -79,31 +79,14 @@ bool IsReadableFile(const std::string& path, uint64_t* size) {
   return true;
 }
 
-int SameContent(const std::string& a, const std::string& b) {
-  FILE* fa = fopen(a.c_str(), "rb");
-  FILE* fb = fopen(b.c_str(), "rb");
-  int result = fa != nullptr && fb != nullptr ? 1 : -1;
-  static char ba[65536], bb[65536];
-  while (result == 1) {
-    size_t na = fread(ba, 1, sizeof ba, fa);
-    size_t nb = fread(bb, 1, sizeof bb, fb);
-    if (ferror(fa) || ferror(fb)) {
-      result = -1;
-    } else if (na != nb || memcmp(ba, bb, na) != 0) {
-      result = 0;
-    } else if (na == 0) {
-      break;
-    }
-  }
-  if (fa != nullptr) fclose(fa);
-  if (fb != nullptr) fclose(fb);
-  return result;
+FILE* OpenFile(const std::string& path, const char* mode) {
+  return fopen(path.c_str(), mode);
 }
 
 bool CopyOneFile(const std::string& from, const std::string& to) {
-  FILE* in = fopen(from.c_str(), "rb");
+  FILE* in = OpenFile(from, "rb");
   if (in == nullptr) return false;
-  FILE* out = fopen(to.c_str(), "wb");
+  FILE* out = OpenFile(to, "wb");
   bool ok = out != nullptr;
   static char buffer[65536];
   size_t n = 0;
@@ -115,7 +98,7 @@ bool CopyOneFile(const std::string& from, const std::string& to) {
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-  FILE* out = fopen(path.c_str(), "wb");
+  FILE* out = OpenFile(path, "wb");
   if (out == nullptr) return false;
   bool ok = fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
   return fclose(out) == 0 && ok;

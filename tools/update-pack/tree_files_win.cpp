@@ -99,25 +99,8 @@ bool IsReadableFile(const std::string& path, uint64_t* size) {
   return ok;
 }
 
-int SameContent(const std::string& a, const std::string& b) {
-  FILE* fa = _wfopen(Wide(a).c_str(), L"rb");
-  FILE* fb = _wfopen(Wide(b).c_str(), L"rb");
-  int result = fa != nullptr && fb != nullptr ? 1 : -1;
-  static char ba[65536], bb[65536];
-  while (result == 1) {
-    size_t na = fread(ba, 1, sizeof ba, fa);
-    size_t nb = fread(bb, 1, sizeof bb, fb);
-    if (ferror(fa) || ferror(fb)) {
-      result = -1;
-    } else if (na != nb || memcmp(ba, bb, na) != 0) {
-      result = 0;
-    } else if (na == 0) {
-      break;
-    }
-  }
-  if (fa != nullptr) fclose(fa);
-  if (fb != nullptr) fclose(fb);
-  return result;
+FILE* OpenFile(const std::string& path, const char* mode) {
+  return _wfopen(Wide(path).c_str(), WideFromUtf8(mode).c_str());
 }
 
 bool CopyOneFile(const std::string& from, const std::string& to) {
