@@ -10,8 +10,10 @@ add_library(updater_win STATIC
   src/app/browse_folder.cpp
   src/app/install_folder_dialog.cpp
   src/registry/install_record.cpp
+  src/copy/chunked_copy.cpp
   src/copy/copy_file.cpp
   src/copy/safe_replace.cpp
+  src/copy/copy_progress.cpp
   src/copy/copy_dialog.cpp
 )
 target_include_directories(updater_win PUBLIC src ${CMAKE_CURRENT_SOURCE_DIR})

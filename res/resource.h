@@ -11,6 +11,7 @@
 // 1000-1009: controls of the dialog templates UPDATE and FILECOPY.
 #define IDC_BROWSE 1000
 #define IDC_FOLDER_EDIT 1001
+#define IDC_COPY_PROGRESS 1008
 #define IDC_COPY_STATUS 1009
 
 // 1010-1019: private commands that no control sends.

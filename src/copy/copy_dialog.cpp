@@ -5,6 +5,7 @@
 #include "app/run_state.h"
 #include "copy/copy_file.h"
 #include "copy/copy_paths.h"
+#include "copy/copy_progress.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
@@ -29,6 +30,9 @@ static char current_file[1024];
 static CopyPaths copy_paths;
 static char status_text[1024];
 static char failure_text[1024];
+// Set once EndDialog has been called: a copy under way stops at its next
+// chunk and no further step starts.
+static bool copy_ended;
 
 // The medium is the current directory. A root that does not fit 511 bytes
 // stays empty, which fails every copy rather than copying from elsewhere.
@@ -41,6 +45,30 @@ static void ReadSourceRoot() {
   if (!FromWide(wide, source_root, 512)) source_root[0] = '\0';
 }
 
+static unsigned long long SourceSize(const char* source_path) {
+  wchar_t wide[1024];
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!ToWide(source_path, wide, 1024) ||
+      !GetFileAttributesExW(wide, GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return 0;
+  }
+  return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// The bar spans the bytes of every selected entry; one that cannot be read
+// or will be refused has none.
+static void PlanProgress(HWND dialog) {
+  ClearProgressPlan();
+  SelectFiles(kCopyMask);
+  while (NextSelectedFile(current_file, sizeof current_file) == 0) {
+    bool ready = BuildCopyPaths(source_root, settings.path, install_dir, current_file,
+                                &copy_paths) == kCopyPathsReady;
+    PlanEntry(ready ? SourceSize(copy_paths.source_path) : 0);
+  }
+  StartProgress(dialog);
+}
+
 static void StartCopy(HWND dialog) {
   proceed = 0;
   CloseSettingsFile();
@@ -50,8 +78,34 @@ static void StartCopy(HWND dialog) {
   step_count = 0;
   step_mark = -1;
   copy_failed_count = 0;
+  copy_ended = false;
+  PlanProgress(dialog);
   SetTimer(dialog, kCopyTimer, kCopyPeriod, nullptr);
   SelectFiles(kCopyMask);
+}
+
+// The dialog's messages that came in during a chunk: repaints, the timer,
+// the close box. Timer ticks find the step running and start nothing.
+static void PumpMessages(HWND dialog) {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      // Left for the loop that waits for it.
+      PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    if (!IsDialogMessageW(dialog, &message)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+}
+
+static bool BetweenChunks(void* context, unsigned long long copied) {
+  HWND dialog = static_cast<HWND>(context);
+  ShowEntryProgress(dialog, copied);
+  PumpMessages(dialog);
+  return !copy_ended;
 }
 
 static void RequestStep(HWND dialog) {
@@ -74,7 +128,12 @@ static void ReportCopyFailure(HWND dialog) {
 static void CopyEntry(HWND dialog) {
   CreateEntryFolders(copy_paths.dest_dir, strlen(install_dir) + 1);
   ShowCopyStatus(dialog);
-  if (!CopyOneFile(copy_paths.source_path, copy_paths.dest_path)) ReportCopyFailure(dialog);
+  CopyOutcome outcome =
+      CopyOneFile(copy_paths.source_path, copy_paths.dest_path, BetweenChunks, dialog);
+  // Closed while the file was on its way: its old file stays exactly as it
+  // was, and closing is no failure to report.
+  if (outcome == kCopyStopped) return;
+  if (outcome == kCopyFailed) ReportCopyFailure(dialog);
   ClearReadOnly(copy_paths.dest_path);
 }
 
@@ -93,6 +152,7 @@ static void RefuseEntry(HWND dialog) {
 static void RunCopyStep(HWND dialog, LPARAM requested) {
   step_mark = static_cast<int>(requested);
   if (NextSelectedFile(current_file, sizeof current_file) != 0) {
+    FillProgress(dialog);
     // step_count stays: no later tick starts another step.
     SendMessageW(dialog, WM_COMMAND, IDOK, 0);
     return;
@@ -103,10 +163,16 @@ static void RunCopyStep(HWND dialog, LPARAM requested) {
   } else {
     RefuseEntry(dialog);
   }
+  // Ended during the step (the close box while the file was copied): as at
+  // the end of the list, step_count stays, so a tick still queued starts
+  // nothing.
+  if (copy_ended) return;
+  FinishEntryProgress(dialog);
   ++step_count;
 }
 
 static void EndCopy(HWND dialog, unsigned char outcome) {
+  copy_ended = true;
   EndDialog(dialog, 1);
   proceed = outcome;
   CloseSettingsFile();

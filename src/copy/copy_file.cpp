@@ -12,8 +12,8 @@ constexpr int kWidePathLength = 1024;
 
 // Through a temporary copy, so that a copy that fails part way (a full
 // disk, a pulled medium, a killed process) leaves the old file as it was.
-bool CopyOneFile(const char* source, const char* dest) {
-  return ReplaceWithCopy(source, dest);
+CopyOutcome CopyOneFile(const char* source, const char* dest, CopyPulse pulse, void* context) {
+  return ReplaceWithCopy(source, dest, pulse, context);
 }
 
 void ClearReadOnly(const char* path) {

@@ -3,9 +3,12 @@
 
 #include <stddef.h>
 
+#include "copy/chunked_copy.h"
+
 // Copies source over dest, replacing an existing file that is neither
-// read-only nor in use. On failure dest is as it was. True on success.
-bool CopyOneFile(const char* source, const char* dest);
+// read-only nor in use; pulse runs between chunks and may stop the copy.
+// On any outcome but kCopyDone dest is as it was.
+CopyOutcome CopyOneFile(const char* source, const char* dest, CopyPulse pulse, void* context);
 
 // Clears the read-only attribute of the file at path, if it can be read.
 void ClearReadOnly(const char* path);

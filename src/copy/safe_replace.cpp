@@ -38,37 +38,36 @@ static bool SameSize(const wchar_t* a, const wchar_t* b) {
   return da.nFileSizeHigh == db.nFileSizeHigh && da.nFileSizeLow == db.nFileSizeLow;
 }
 
-static bool CopyIntoTemp(const wchar_t* source, const wchar_t* temp) {
+static CopyOutcome CopyIntoTemp(const wchar_t* source, const wchar_t* temp, CopyPulse pulse,
+                                void* context) {
   DWORD attributes = GetFileAttributesW(source);
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    return false;
+    return kCopyFailed;
   }
-  if (!CopyFileW(source, temp, FALSE)) return false;
-  if (!SameSize(source, temp)) return false;
-  // A read-only source gives a read-only copy, which could not be moved
-  // over the old file on every system.
-  DWORD copied = GetFileAttributesW(temp);
-  if (copied != INVALID_FILE_ATTRIBUTES && (copied & FILE_ATTRIBUTE_READONLY)) {
-    SetFileAttributesW(temp, copied & ~FILE_ATTRIBUTE_READONLY);
-  }
-  return true;
+  CopyOutcome outcome = CopyInChunks(source, temp, pulse, context);
+  if (outcome != kCopyDone) return outcome;
+  return SameSize(source, temp) ? kCopyDone : kCopyFailed;
 }
 
-bool ReplaceWithCopy(const char* source_path, const char* dest_path) {
+CopyOutcome ReplaceWithCopy(const char* source_path, const char* dest_path, CopyPulse pulse,
+                            void* context) {
   char temp_path[1024];
   wchar_t source[1024];
   wchar_t dest[1024];
   wchar_t temp[1024];
-  if (!MakeTempName(dest_path, temp_path, sizeof temp_path)) return false;
+  if (!MakeTempName(dest_path, temp_path, sizeof temp_path)) return kCopyFailed;
   if (!ToWide(source_path, source, 1024) || !ToWide(dest_path, dest, 1024) ||
       !ToWide(temp_path, temp, 1024)) {
-    return false;
+    return kCopyFailed;
   }
   // A copy left behind by a run that was killed goes first.
   RemoveTemp(temp);
-  if (!DestinationReplaceable(dest)) return false;
-  bool replaced = CopyIntoTemp(source, temp) &&
-                  MoveFileExW(temp, dest, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-  if (!replaced) RemoveTemp(temp);
-  return replaced;
+  if (!DestinationReplaceable(dest)) return kCopyFailed;
+  CopyOutcome outcome = CopyIntoTemp(source, temp, pulse, context);
+  if (outcome == kCopyDone &&
+      !MoveFileExW(temp, dest, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    outcome = kCopyFailed;
+  }
+  if (outcome != kCopyDone) RemoveTemp(temp);
+  return outcome;
 }

@@ -137,7 +137,9 @@ void ExpectControls(const Dialog& dialog, const std::vector<Control>& expected) 
     const Control& a = dialog.controls[i];
     const Control& e = expected[i];
     EXPECT_EQ(a.id, e.id) << "control " << i;
-    EXPECT_EQ(a.cls, e.cls) << "control " << i;
+    // Class names are not case-sensitive; resource compilers differ.
+    EXPECT_EQ(_wcsicmp(a.cls.c_str(), e.cls.c_str()), 0)
+        << "control " << i << ": " << Utf8(a.cls) << ", expected " << Utf8(e.cls);
     EXPECT_EQ(a.style, e.style) << "control " << i;
     EXPECT_EQ(a.x, e.x) << "control " << i;
     EXPECT_EQ(a.y, e.y) << "control " << i;
@@ -195,7 +197,9 @@ TEST_F(ResourcesTest, FileCopyTemplate) {
   EXPECT_EQ(d.caption, "UPDATE中です・・・");
   EXPECT_EQ(d.point_size, 9);
   EXPECT_EQ(d.font, "ＭＳ Ｐゴシック");
-  ExpectControls(d, {{0x50020000, 5, 10, 250, 60, 1009, Atom(kStatic), ""}});
+  // The bar below the status text: WS_CHILD|WS_VISIBLE|PBS_SMOOTH.
+  ExpectControls(d, {{0x50020000, 5, 10, 250, 60, 1009, Atom(kStatic), ""},
+                     {0x50000001, 5, 72, 250, 8, IDC_COPY_PROGRESS, L"msctls_progress32", ""}});
 }
 
 TEST_F(ResourcesTest, ManifestIconAndVersion) {

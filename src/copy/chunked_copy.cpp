@@ -1,0 +1,85 @@
+#include "copy/chunked_copy.h"
+
+// Chunks grow towards the largest size while they are quick and shrink
+// while they are slow, so that a DVD or a network share still lets the
+// dialog answer often, and a fast disk pays for few calls.
+constexpr DWORD kLargestChunk = 1 << 20;
+constexpr DWORD kSmallestChunk = 64 << 10;
+constexpr double kSlowChunkMs = 20.0;
+constexpr double kQuickChunkMs = 5.0;
+
+// One file is copied at a time, on the one thread.
+static char chunk[kLargestChunk];
+
+// Attributes that a file may be given; read-only is left off, since a
+// read-only copy could not be moved over the old file everywhere.
+constexpr DWORD kCarriedAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
+                                     FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+static double NowMs() {
+  LARGE_INTEGER frequency;
+  LARGE_INTEGER count;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&count);
+  return static_cast<double>(count.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+static DWORD NextChunkSize(DWORD size, double took_ms) {
+  if (took_ms > kSlowChunkMs && size > kSmallestChunk) return size / 2;
+  if (took_ms < kQuickChunkMs && size < kLargestChunk) return size * 2;
+  return size;
+}
+
+CopyOutcome CopyContents(HANDLE from, HANDLE to, unsigned long long size, CopyPulse pulse,
+                         void* context) {
+  unsigned long long copied = 0;
+  DWORD chunk_size = kSmallestChunk;
+  while (copied < size) {
+    double started = NowMs();
+    DWORD want = size - copied < chunk_size ? static_cast<DWORD>(size - copied) : chunk_size;
+    DWORD got = 0;
+    DWORD put = 0;
+    // A source that ends before its size was cut short on the medium.
+    if (!ReadFile(from, chunk, want, &got, nullptr) || got == 0) return kCopyFailed;
+    if (!WriteFile(to, chunk, got, &put, nullptr) || put != got) return kCopyFailed;
+    copied += got;
+    chunk_size = NextChunkSize(chunk_size, NowMs() - started);
+    if (pulse != nullptr && !pulse(context, copied)) return kCopyStopped;
+  }
+  return kCopyDone;
+}
+
+CopyOutcome CopyInChunks(const wchar_t* source, const wchar_t* dest, CopyPulse pulse,
+                         void* context) {
+  HANDLE from = CreateFileW(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (from == INVALID_HANDLE_VALUE) return kCopyFailed;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(from, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    CloseHandle(from);
+    return kCopyFailed;
+  }
+  // A new file rather than one cut back to nothing: Linux's ext4 writes
+  // out a file that was cut back before its close returns, which under
+  // Wine held the dialog for up to a second after a large file.
+  HANDLE to = CreateFileW(dest, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (to == INVALID_HANDLE_VALUE) {
+    CloseHandle(from);
+    return kCopyFailed;
+  }
+  unsigned long long size =
+      (static_cast<unsigned long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  CopyOutcome outcome = CopyContents(from, to, size, pulse, context);
+  // The time goes on last: every write before it would move it again.
+  if (outcome == kCopyDone && !SetFileTime(to, nullptr, nullptr, &info.ftLastWriteTime)) {
+    outcome = kCopyFailed;
+  }
+  if (!CloseHandle(to) && outcome == kCopyDone) outcome = kCopyFailed;
+  CloseHandle(from);
+  if (outcome != kCopyDone) return outcome;
+  DWORD attributes = info.dwFileAttributes & kCarriedAttributes;
+  SetFileAttributesW(dest, attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL);
+  return kCopyDone;
+}
