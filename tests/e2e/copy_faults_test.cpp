@@ -18,9 +18,6 @@
 namespace e2e {
 namespace {
 
-// Written here rather than taken from the program, so that a changed name
-// is noticed.
-constexpr wchar_t kTempSuffix[] = L".~update-part";
 // Set by run-copy-faults.sh to a Wine drive (such as G:) on a tmpfs of a
 // few megabytes.
 constexpr wchar_t kSmallDriveVariable[] = L"COPY_FAULTS_SMALL_DRIVE";
@@ -204,27 +201,6 @@ bool MakeLargeFile(const std::wstring& path, uint64_t size, const std::string& h
             WriteFile(file, tail.data(), static_cast<DWORD>(tail.size()), &written, nullptr);
   CloseHandle(file);
   return ok;
-}
-
-uint64_t FileSize(const std::wstring& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-  return (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-}
-
-// count bytes read at offset, or "" when they cannot be read.
-std::string ReadAt(const std::wstring& path, uint64_t offset, size_t count) {
-  HANDLE file =
-      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return "";
-  std::string bytes(count, '\0');
-  LARGE_INTEGER at;
-  at.QuadPart = static_cast<LONGLONG>(offset);
-  DWORD got = 0;
-  bool ok = SetFilePointerEx(file, at, nullptr, FILE_BEGIN) &&
-            ReadFile(file, &bytes[0], static_cast<DWORD>(count), &got, nullptr) && got == count;
-  CloseHandle(file);
-  return ok ? bytes : "";
 }
 
 // Bytes that differ from one file to the next, so that a mixed-up copy shows.

@@ -1,5 +1,7 @@
 #include "driver.h"
 
+#include <commctrl.h>
+
 #include <vector>
 
 namespace e2e {
@@ -261,6 +263,32 @@ bool PressCloseBox(HWND window) {
 
 bool WaitGone(HWND window, DWORD timeout_ms) {
   return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, timeout_ms);
+}
+
+bool TimeAnswer(HWND window, UINT timeout_ms, double* ms) {
+  LARGE_INTEGER frequency, start, end;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  DWORD_PTR result = 0;
+  bool answered = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeout_ms, &result) != 0;
+  QueryPerformanceCounter(&end);
+  *ms = static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0 /
+        static_cast<double>(frequency.QuadPart);
+  return answered;
+}
+
+bool ReadProgress(HWND dialog, int* position, int* end) {
+  HWND bar = GetDlgItem(dialog, kCopyProgressId);
+  DWORD_PTR pos = 0;
+  DWORD_PTR top = 0;
+  // With no PBRANGE to fill, PBM_GETRANGE returns the upper limit itself.
+  if (!bar || !SendMessageTimeoutW(bar, PBM_GETPOS, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &pos) ||
+      !SendMessageTimeoutW(bar, PBM_GETRANGE, FALSE, 0, SMTO_NORMAL, kSendTimeoutMs, &top)) {
+    return false;
+  }
+  *position = static_cast<int>(pos);
+  *end = static_cast<int>(top);
+  return true;
 }
 
 bool BrowserSelectPath(HWND browser, const std::wstring& path) {

@@ -67,6 +67,14 @@ bool PressKey(HWND target, UINT virtual_key);
 bool PressCloseBox(HWND window);
 bool WaitGone(HWND window, DWORD timeout_ms);
 
+// How long the window took to answer WM_NULL, in milliseconds; false when it
+// did not answer within timeout_ms or is gone.
+bool TimeAnswer(HWND window, UINT timeout_ms, double* ms);
+
+// The copy dialog's progress bar: its position and the top of its range.
+constexpr int kCopyProgressId = 1008;
+bool ReadProgress(HWND dialog, int* position, int* end);
+
 // Selects a folder in the shell's folder browser: the path, or the item list,
 // is written into the browser's process and sent with BFFM_SETSELECTIONW.
 bool BrowserSelectPath(HWND browser, const std::wstring& path);

@@ -34,6 +34,8 @@ std::wstring StatusText(const std::wstring& source, const std::wstring& dest) {
   return L"インストール元　" + source + L"\nインストール先　" + dest + L"\n";
 }
 
+const wchar_t kTempSuffix[] = L".~update-part";
+
 bool MakeFolders(const std::wstring& path) {
   size_t cut = path.find_last_of(L'\\');
   if (cut != std::wstring::npos && cut > 2) MakeFolders(path.substr(0, cut));
@@ -90,6 +92,52 @@ void DeleteTree(const std::wstring& path) {
     FindClose(search);
   }
   RemoveDirectoryW(path.c_str());
+}
+
+uint64_t FileSize(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+  return (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+}
+
+std::string ReadAt(const std::wstring& path, uint64_t offset, size_t count) {
+  HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "";
+  std::string bytes(count, '\0');
+  LARGE_INTEGER at;
+  at.QuadPart = static_cast<LONGLONG>(offset);
+  DWORD got = 0;
+  bool ok = SetFilePointerEx(file, at, nullptr, FILE_BEGIN) &&
+            ReadFile(file, &bytes[0], static_cast<DWORD>(count), &got, nullptr) && got == count;
+  CloseHandle(file);
+  return ok ? bytes : "";
+}
+
+std::string Stamp(uint64_t mib) {
+  return "<MiB " + std::to_string(mib) + ">";
+}
+
+bool WriteStampedFile(const std::wstring& path, uint64_t megabytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  std::string block(1 << 20, '\0');
+  uint32_t state = 2166136261u;
+  for (char& c : block) {
+    state = state * 1664525u + 1013904223u;
+    c = static_cast<char>(state >> 24);
+  }
+  bool ok = true;
+  for (uint64_t mib = 0; ok && mib < megabytes; ++mib) {
+    std::string stamp = Stamp(mib);
+    block.replace(0, stamp.size() + 8, stamp + std::string(8, ' '));
+    DWORD put = 0;
+    ok = WriteFile(file, block.data(), static_cast<DWORD>(block.size()), &put, nullptr) &&
+         put == block.size();
+  }
+  CloseHandle(file);
+  return ok;
 }
 
 std::wstring UpdateExePath() {

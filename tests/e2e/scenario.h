@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,10 @@ std::wstring IncompleteText(int count);
 std::wstring CopyFailedText(const std::wstring& source, const std::wstring& dest);
 std::wstring StatusText(const std::wstring& source, const std::wstring& dest);
 
+// Ends the name of the program's temporary copies. Written here rather
+// than taken from the program, so that a changed name is noticed.
+extern const wchar_t kTempSuffix[];
+
 // Files.
 bool MakeFolders(const std::wstring& path);
 bool WriteBytes(const std::wstring& path, const std::string& bytes);
@@ -33,6 +38,13 @@ bool ReadBytes(const std::wstring& path, std::string* bytes);
 bool Exists(const std::wstring& path);
 DWORD Attributes(const std::wstring& path);
 void DeleteTree(const std::wstring& path);
+uint64_t FileSize(const std::wstring& path);
+// count bytes read at offset, or "" when they cannot be read.
+std::string ReadAt(const std::wstring& path, uint64_t offset, size_t count);
+// A file of megabytes MiB of real bytes (not a hole, so that copying it takes
+// its time), each MiB beginning with its number as text: Stamp(i).
+bool WriteStampedFile(const std::wstring& path, uint64_t megabytes);
+std::string Stamp(uint64_t mib);
 std::wstring UpdateExePath();
 
 class UpdateRun : public ::testing::Test {
