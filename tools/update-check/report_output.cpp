@@ -51,14 +51,38 @@ static std::string Plural(int count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
+// Text from update.ini shown on a line of its own. The parser pairs a lead
+// byte with the line feed after it, and a stranger's file may hold escape
+// sequences: each control character but the tab is shown as its symbol from
+// the Control Pictures block, so every item stays on its line and nothing in
+// the file drives the terminal.
+static std::string OneLine(const std::string& utf8) {
+  std::string out;
+  for (char c : utf8) {
+    unsigned char b = static_cast<unsigned char>(c);
+    if (b < 0x20 && b != '\t') {
+      out += "\xE2\x90";
+      out += static_cast<char>(0x80 + b);
+    } else if (b == 0x7F) {
+      out += "\xE2\x90\xA1";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+static std::string Shown(const char* cp932) {
+  return OneLine(DecodeCp932(cp932));
+}
+
 std::string FormatHuman(const std::string& dir, const CheckReport& report) {
   std::string out = "Medium:   " + dir + "\n";
   if (!report.settings_found) out += "          (no update.ini: the built-in settings)\n";
-  out += "Title:    " + DecodeCp932(settings.title) + "\n";
-  out += "Registry: HKEY_CURRENT_USER\\" + DecodeCp932(settings.reg_key) + "\n";
+  out += "Title:    " + Shown(settings.title) + "\n";
+  out += "Registry: HKEY_CURRENT_USER\\" + Shown(settings.reg_key) + "\n";
   out += "Source:   " +
-         (settings.path[0] != '\0' ? DecodeCp932(settings.path) : "(the medium folder itself)") +
-         "\n";
+         (settings.path[0] != '\0' ? Shown(settings.path) : "(the medium folder itself)") + "\n";
   out += Plural(settings.install_lst_count, "type", "types") + ", " +
          Plural(settings.file_count, "file", "files") + ", " + std::to_string(report.copy.size()) +
          " to copy\n";
@@ -66,11 +90,11 @@ std::string FormatHuman(const std::string& dir, const CheckReport& report) {
   out += "\nCopy plan (on the medium -> in the game folder):\n";
   if (report.copy.empty()) out += "  (nothing to copy)\n";
   for (const CopyItem& item : report.copy) {
-    std::string name = DecodeCp932(settings.files[item.entry].name);
+    std::string name = Shown(settings.files[item.entry].name);
     if (item.refused) {
       out += "  (refused) -> " + name + "\n";
     } else {
-      out += "  " + DecodeCp932(item.source) + " -> " + name +
+      out += "  " + Shown(item.source.c_str()) + " -> " + name +
              (item.exists ? "" : "  (not on the medium)") + "\n";
     }
   }
@@ -78,7 +102,7 @@ std::string FormatHuman(const std::string& dir, const CheckReport& report) {
   if (!report.problems.empty()) out += "\n";
   for (const Problem& problem : report.problems) {
     out += "update.ini:" + std::to_string(problem.line) + ": " + SeverityName(problem.severity) +
-           ": " + problem.message + " [" + problem.code + "]\n";
+           ": " + OneLine(problem.message) + " [" + problem.code + "]\n";
   }
   out += "\n" + Plural(CountProblems(report, Severity::kError), "error", "errors") + ", " +
          Plural(CountProblems(report, Severity::kWarning), "warning", "warnings") + "\n";

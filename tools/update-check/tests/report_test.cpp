@@ -112,6 +112,32 @@ TEST(Report, JapaneseTextIsDecodedAndBadBytesBecomeReplacementCharacters) {
   EXPECT_NE(human.out.find("Title:    サンプル ｸｴｽﾄ\n"), std::string::npos) << human.out;
 }
 
+// A lead byte before a line end takes the line feed into the value, and a
+// file may hold escape sequences: the human report shows them as symbols and
+// keeps one item a line; the JSON report keeps the text as it is.
+TEST(Report, ControlCharactersInTheFileStayOnTheirLine) {
+  Medium medium;
+  medium.Write("update.ini",
+               "#TITLE \x1B[2Jred\x7F\n#PATH GAME\x81\n#INSTALL_LST\n[A]\n#FILE\n[A]\na\rb.dat\n");
+  CheckRun run = RunCheck({medium.dir()});
+  const std::string shown_path = "GAME\uFFFD\u240A";
+  EXPECT_NE(run.out.find("Title:    \u241B[2Jred\u2421\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("Source:   " + shown_path + "\n"), std::string::npos) << run.out;
+  EXPECT_NE(
+      run.out.find("  " + shown_path + "\\a\u240Db.dat -> a\u240Db.dat  (not on the medium)\n"),
+      std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("update.ini:7: error: 'a\u240Db.dat' is to be copied from " + shown_path +
+                         "\\a\u240Db.dat, which is not on the medium (nor is the folder '" +
+                         shown_path + "') [missing-source]\n"),
+            std::string::npos)
+      << run.out;
+  int exit_code = -1;
+  nlohmann::json report = CheckJson(medium, &exit_code);
+  EXPECT_EQ(report["settings"]["title"], "\x1B[2Jred\x7F");
+  EXPECT_EQ(report["settings"]["path"], "GAME\uFFFD\n");
+}
+
 TEST(Report, NoSettingsFileKeepsTheDefaults) {
   Medium medium;
   CheckRun run = RunCheck({medium.dir()});
