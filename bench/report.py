@@ -77,6 +77,7 @@ def main():
     ap.add_argument("--parse-json", required=True)
     ap.add_argument("--update-exe", required=True)
     ap.add_argument("--large-mb", type=int, default=512)
+    ap.add_argument("--answer-mb", type=int, default=1024)
     ap.add_argument("--wine", default="wine ?")
     args = ap.parse_args()
     runs = load(args.results)
@@ -108,10 +109,24 @@ def main():
             kmed, ktext = rate(kind)
             rows.append(("  %s, %s (MB/s)" % (what, label), ktext, "cp " + ctext,
                          "%.3f × cp" % (kmed / cmed), "(info)"))
+        # The step copies in chunks of its own now; CopyFileW is what it
+        # replaced.
+        smed, _ = rate("step")
+        fmed, ftext = rate("copyfile")
+        rows.append(("  copy step against CopyFileW, %s" % label, "", "CopyFileW " + ftext,
+                     "%.3f × CopyFileW" % (smed / fmed), "≥ 1.0 × CopyFileW"))
         if count > 1:
             ceiling = total / MIB / (count * TICK_MS / 1000)
             rows.append(("  one file per tick allows (MB/s)", "%.0f" % ceiling, "cp " + ctext,
                          "%.3f × cp" % (ceiling / cmed), "(info)"))
+
+    # Another program's WM_NULL to the copy dialog, every 10 ms through one
+    # large file: the worst wait of each run.
+    _, atext = spread(runs[("answer", "answer")])
+    rows.append(("6 worst answer of the copy dialog, 1 × %d MB (ms)" % args.answer_mb, atext,
+                 "", "", "≤ 100 ms"))
+    _, ptext = spread(runs[("answer", "positions")], "{:.0f}")
+    rows.append(("  progress bar positions seen", ptext, "", "", "(info)"))
 
     umed, utext = spread(runs[("startup", "update")])
     mmed, mtext = spread(runs[("startup", "minimal")])

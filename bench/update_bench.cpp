@@ -14,6 +14,11 @@
 //     Times copying every file of folder SOURCE into folder DEST outside
 //     the dialog: with the updater's own copy step, or with CopyFileW
 //     alone. Tells the copy's cost apart from the timer's.
+//   bench_driver answer EXE MEDIUM GAME REG_T
+//     Runs an update as "update" does and, from the first temporary copy
+//     until the completion message, sends the copy dialog WM_NULL every
+//     10 ms as another program would. Prints the worst answer as "ms" and
+//     the number of different progress bar positions seen.
 //
 // Prints "ms <milliseconds>" on success; anything else is an error.
 #include <windows.h>
@@ -21,7 +26,9 @@
 #include <stdio.h>
 #include <wchar.h>
 
+#include <algorithm>
 #include <functional>
+#include <set>
 #include <string>
 
 #include "copy/safe_replace.h"
@@ -35,6 +42,9 @@ constexpr DWORD kDesktopSettleMs = 500;
 constexpr DWORD kUiWaitMs = 60000;
 constexpr DWORD kUpdateTimeoutMs = 600000;
 const wchar_t kTextComplete[] = L"ＵＰＤＡＴＥが完了しました。";
+const wchar_t kTempSuffix[] = L".~update-part";
+constexpr DWORD kProbeEveryMs = 10;
+constexpr UINT kAnswerTimeoutMs = 10000;
 
 double Now() {
   static LARGE_INTEGER frequency = {};
@@ -141,6 +151,67 @@ int TimeUpdate(wchar_t** args) {
   return 0;
 }
 
+// The copy dialog of the run once a temporary copy has appeared in game.
+HWND AwaitCopyUnderWay(const e2e::Program& program, const std::wstring& game) {
+  HWND copy = nullptr;
+  e2e::WaitUntil(
+      [&] {
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((game + L"\\*" + kTempSuffix).c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return false;
+        FindClose(search);
+        return (copy = e2e::FindWindowOf(program.pid, e2e::Kind::kCopy)) != nullptr;
+      },
+      kUiWaitMs, kPollMs);
+  return copy;
+}
+
+int TimeAnswers(wchar_t** args) {
+  std::wstring exe = args[0], medium = args[1], game = args[2], reg_t = args[3];
+  e2e::Program program;
+  if (!WriteRecord(reg_t, game)) return Fail("cannot write the install record", program);
+  if (!e2e::Start(exe, medium, &program)) return Fail("cannot start update.exe", program);
+  HWND dialog = e2e::WaitWindow(program.pid, e2e::Kind::kUpdate, kUiWaitMs);
+  if (!dialog) {
+    int code = Fail("no UPDATE dialog", program);
+    e2e::Stop(&program);
+    return code;
+  }
+  e2e::PostCommand(dialog, IDOK);
+  HWND copy = AwaitCopyUnderWay(program, game);
+  if (!copy) {
+    int code = Fail("no copy under way", program);
+    e2e::Stop(&program);
+    return code;
+  }
+  double worst = 0;
+  std::set<int> positions;
+  long samples = 0;
+  double ms = 0;
+  // The dialog is gone once the list has ended and the message shows.
+  while (e2e::TimeAnswer(copy, kAnswerTimeoutMs, &ms)) {
+    ++samples;
+    worst = std::max(worst, ms);
+    int position = 0, end = 0;
+    if (e2e::ReadProgress(copy, &position, &end)) positions.insert(position);
+    Sleep(kProbeEveryMs);
+  }
+  HWND box = e2e::WaitWindow(program.pid, e2e::Kind::kMessage, kUpdateTimeoutMs);
+  e2e::MessageBoxView view;
+  if (!box || !e2e::ReadMessageBox(box, &view) || view.text != kTextComplete) {
+    int code = Fail("no completion message", program);
+    e2e::Stop(&program);
+    return code;
+  }
+  e2e::PressOk(box);
+  DWORD exit_code = 0;
+  bool ended = e2e::WaitExit(program, kUiWaitMs, &exit_code);
+  e2e::Stop(&program);
+  if (!ended) return Fail("update.exe did not end", program);
+  printf("ms %.3f\npositions %zu\nsamples %ld\n", worst, positions.size(), samples);
+  return 0;
+}
+
 int TimeStartup(wchar_t** args) {
   std::wstring exe = args[0], dir = args[1];
   e2e::Program program;
@@ -169,7 +240,7 @@ bool CopyWithStep(const std::wstring& source, const std::wstring& dest) {
   char dest_path[1024];
   return FromWide(source.c_str(), source_path, sizeof source_path) &&
          FromWide(dest.c_str(), dest_path, sizeof dest_path) &&
-         ReplaceWithCopy(source_path, dest_path);
+         ReplaceWithCopy(source_path, dest_path) == kCopyDone;
 }
 
 bool CopyWithCopyFile(const std::wstring& source, const std::wstring& dest) {
@@ -209,9 +280,11 @@ int wmain(int argc, wchar_t** argv) {
   if (argc == 8 && wcscmp(argv[1], L"update") == 0) return TimeUpdate(argv + 2);
   if (argc == 4 && wcscmp(argv[1], L"startup") == 0) return TimeStartup(argv + 2);
   if (argc == 5 && wcscmp(argv[1], L"copy") == 0) return TimeCopy(argv + 2);
+  if (argc == 6 && wcscmp(argv[1], L"answer") == 0) return TimeAnswers(argv + 2);
   fprintf(stderr,
           "usage: bench_driver update EXE MEDIUM GAME REG_T FILES BYTES\n"
           "       bench_driver startup EXE DIR\n"
-          "       bench_driver copy step|copyfile SOURCE DEST\n");
+          "       bench_driver copy step|copyfile SOURCE DEST\n"
+          "       bench_driver answer EXE MEDIUM GAME REG_T\n");
   return 2;
 }

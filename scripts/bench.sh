@@ -4,8 +4,9 @@
 #   bash scripts/bench.sh [--smoke]
 # RUNS (default 5) sets the measured runs per item, start-up has three times
 # as many; each item has one warm-up run besides. LARGE_MB (default 512) is
-# the size of the large-file items. --smoke runs everything once on small
-# files, to show that the benchmark still works. Native build in build/bench,
+# the size of the large-file items, ANSWER_MB (default 1024) the size of the
+# file during which the copy dialog's answers are timed. --smoke runs
+# everything once on small files, to show that the benchmark still works. Native build in build/bench,
 # Windows build in WIN_BUILD (default build/bench-win). Figures are printed,
 # never judged: no exit status depends on a time.
 set -euo pipefail
@@ -14,9 +15,11 @@ ROOT=$PWD
 if [ "${1:-}" = "--smoke" ]; then
   RUNS=1
   LARGE_MB=16
+  ANSWER_MB=16
 fi
 RUNS=${RUNS:-5}
 LARGE_MB=${LARGE_MB:-512}
+ANSWER_MB=${ANSWER_MB:-1024}
 JOBS=${JOBS:-2}
 WIN_BUILD=${WIN_BUILD:-build/bench-win}
 
@@ -102,6 +105,21 @@ copy_run() {
   record "$item" "$2" "$3" "$ms"
 }
 
+# answer_run ITEM RUN: one update of ITEM's one large file while
+# bench_driver sends the copy dialog WM_NULL every 10 ms: the worst answer
+# and the progress bar positions seen.
+answer_run() {
+  local item=$1 dir=$BENCH/$1 out ms positions
+  rm -rf "$dir/game" && mkdir "$dir/game" && sync
+  out=$("$WINE" "$DRIVER" answer "$(windows_path "$UPDATE")" "C:\\bench\\$item\\medium" \
+    "C:\\bench\\$item\\game" "bench_$item" | tr -d '\r')
+  ms=$(awk '$1 == "ms" {print $2}' <<<"$out")
+  positions=$(awk '$1 == "positions" {print $2}' <<<"$out")
+  [ -n "$ms" ] && [ -n "$positions" ] || { echo "bench: answer run of $item failed" >&2; exit 1; }
+  record "$item" answer "$2" "$ms"
+  record "$item" positions "$2" "$positions"
+}
+
 step "media"
 make_medium small16 16 4096
 make_medium small64 64 4096
@@ -127,6 +145,16 @@ for spec in "large1 1 $LARGE" "large64 64 $((LARGE / 64))"; do
 done
 rm -rf "$BENCH/large1" "$BENCH/large64"
 
+step "answers of the copy dialog during one file of $ANSWER_MB MB"
+# Real bytes, so that the copy takes its time: one random MiB repeated.
+make_medium answer 1 $((1024 * 1024))
+mv "$BENCH/answer/medium/GAME/f0000.bin" "$BENCH/answer/block"
+for ((i = 0; i < ANSWER_MB; i++)); do cat "$BENCH/answer/block"; done \
+  >"$BENCH/answer/medium/GAME/f0000.bin"
+rm "$BENCH/answer/block"
+for ((r = 0; r <= RUNS; r++)); do answer_run answer "$r"; done
+rm -rf "$BENCH/answer"
+
 # Start-up varies more from run to run than the rest, and costs little.
 step "start-up: update.exe and the minimal dialog programs in turn"
 for ((r = 0; r <= 3 * RUNS; r++)); do
@@ -143,5 +171,6 @@ build/bench/bench/parse_bench --benchmark_format=json >"$RESULTS.parse.json" 2>/
 
 step "report"
 python3 "$ROOT/bench/report.py" --results "$RESULTS" --parse-json "$RESULTS.parse.json" \
-  --update-exe "$UPDATE" --large-mb "$LARGE_MB" --wine "$("$WINE" --version)"
+  --update-exe "$UPDATE" --large-mb "$LARGE_MB" --answer-mb "$ANSWER_MB" \
+  --wine "$("$WINE" --version)"
 rm -f "$RESULTS.parse.json"
