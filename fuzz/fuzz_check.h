@@ -37,17 +37,23 @@ inline bool SameText(const char* a, const char* b) {
   return *a == *b;
 }
 
-inline bool Contains(const uint8_t* data, size_t size, const char* word) {
-  size_t len = 0;
-  while (word[len] != '\0') ++len;
-  if (len == 0 || len > size) return len == 0;
-  const uint8_t* end = data + size - len + 1;
+// Marks in found[i] whether words[i] occurs in the bytes; every word begins
+// with the same byte, so one pass over that byte's places serves them all.
+inline void FindWords(const uint8_t* data, size_t size, const char* const* words, size_t count,
+                      bool* found) {
+  for (size_t i = 0; i < count; ++i) found[i] = false;
+  if (count == 0) return;
+  const uint8_t* end = data + size;
   for (const uint8_t* p = data; p < end; ++p) {
-    p = static_cast<const uint8_t*>(memchr(p, word[0], static_cast<size_t>(end - p)));
-    if (p == nullptr) return false;
-    size_t k = 1;
-    while (k < len && p[k] == static_cast<unsigned char>(word[k])) ++k;
-    if (k == len) return true;
+    p = static_cast<const uint8_t*>(memchr(p, words[0][0], static_cast<size_t>(end - p)));
+    if (p == nullptr) return;
+    for (size_t i = 0; i < count; ++i) {
+      size_t k = 1;
+      while (words[i][k] != '\0' && p + k < end &&
+             p[k] == static_cast<unsigned char>(words[i][k])) {
+        ++k;
+      }
+      if (words[i][k] == '\0') found[i] = true;
+    }
   }
-  return false;
 }
