@@ -123,7 +123,7 @@ static RunState RunStep(RunState state) {
 // their classes known before the first dialog.
 static void StartRun(HINSTANCE instance) {
   app_instance = instance;
-  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&controls);
 }
 

@@ -33,6 +33,10 @@ static char failure_text[1024];
 // Set once EndDialog has been called: a copy under way stops at its next
 // chunk and no further step starts.
 static bool copy_ended;
+// Set when a step has found the end of the list. The dialog manager also
+// sends IDOK when the user presses Enter; that must not end the update as
+// complete with files still to copy.
+static bool list_done;
 
 // The medium is the current directory. A root that does not fit 511 bytes
 // stays empty, which fails every copy rather than copying from elsewhere.
@@ -79,6 +83,7 @@ static void StartCopy(HWND dialog) {
   step_mark = -1;
   copy_failed_count = 0;
   copy_ended = false;
+  list_done = false;
   PlanProgress(dialog);
   SetTimer(dialog, kCopyTimer, kCopyPeriod, nullptr);
   SelectFiles(kCopyMask);
@@ -153,6 +158,7 @@ static void RunCopyStep(HWND dialog, LPARAM requested) {
   step_mark = static_cast<int>(requested);
   if (NextSelectedFile(current_file, sizeof current_file) != 0) {
     FillProgress(dialog);
+    list_done = true;
     // step_count stays: no later tick starts another step.
     SendMessageW(dialog, WM_COMMAND, IDOK, 0);
     return;
@@ -191,8 +197,8 @@ INT_PTR CALLBACK CopyDialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lpa
         case ID_COPY_STEP:
           RunCopyStep(dialog, lparam);
           return FALSE;
-        case IDOK:  // the end of the list
-          EndCopy(dialog, 1);
+        case IDOK:  // the end of the list, or the Enter key
+          if (list_done) EndCopy(dialog, 1);
           return TRUE;
         case IDCANCEL:  // the close box
           EndCopy(dialog, 0);

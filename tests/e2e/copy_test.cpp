@@ -28,6 +28,26 @@ TEST_F(CopyTest, EmptySelectionCompletesWithoutCopying) {
   EXPECT_FALSE(Exists(Dest(L"cleared.dat")));
 }
 
+// Enter in a dialog without buttons still reaches it as IDOK. Pressed while
+// files are still to come, it must not end the update as complete.
+TEST_F(CopyTest, EnterKeyDuringTheCopyEndsNothing) {
+  std::vector<std::wstring> lines = {L"[SYSTEM]"};
+  for (int i = 0; i < 30; ++i) {
+    std::wstring entry = L"f" + std::to_wstring(i) + L".dat";
+    lines.push_back(entry);
+    PutSource(entry, "F");
+  }
+  WriteSettings(lines);
+  WriteRecord(game_);
+  StartUpdate();
+  HWND copy = WaitWindow(program_.pid, Kind::kCopy, kWaitMs);
+  ASSERT_TRUE(copy) << DescribeWindows(program_.pid);
+  ASSERT_TRUE(PressKey(copy, VK_RETURN));
+  ASSERT_FALSE(Exists(Dest(L"f29.dat"))) << "the copy ended before the key could arrive";
+  ExpectCompletion();
+  for (size_t i = 1; i < lines.size(); ++i) EXPECT_TRUE(Exists(Dest(lines[i]))) << Utf8(lines[i]);
+}
+
 TEST_F(CopyTest, EveryCopyFailingShowsOneBoxEachThenTheCount) {
   const std::vector<std::wstring> entries = {L"one.dat", L"sub\\two.dat", L"三.dat"};
   WriteSettings({L"[SYSTEM]", entries[0], entries[1], L"[DATA]", entries[2]});
