@@ -56,12 +56,7 @@ TEST_F(PlantedDllTest, NoneRunsDuringAFullUpdateWithTheFolderBrowser) {
   ASSERT_TRUE(Start(exe, medium_, &program_)) << "CreateProcessW failed: " << GetLastError();
   HWND dialog = AwaitUpdate();
   ASSERT_TRUE(dialog);
-  ASSERT_TRUE(PostCommand(dialog, 1000));
-  HWND browser = WaitWindow(program_.pid, Kind::kBrowser, kWaitMs);
-  ASSERT_TRUE(browser) << DescribeWindows(program_.pid);
-  ASSERT_TRUE(BrowserSelectUntilShown(browser, game_, kWaitMs)) << DescribeWindows(program_.pid);
-  ASSERT_TRUE(PressOk(browser));
-  ASSERT_TRUE(WaitGone(browser, kWaitMs));
+  ASSERT_NO_FATAL_FAILURE(PickInBrowser(dialog, game_));
   ASSERT_TRUE(PostCommand(dialog, IDOK));
   ExpectCompletion();
   std::string bytes;

@@ -293,6 +293,16 @@ void UpdateRun::StartUpdate() {
   ASSERT_TRUE(PostCommand(dialog, IDOK));
 }
 
+void UpdateRun::PickInBrowser(HWND dialog, const std::wstring& folder) {
+  ASSERT_TRUE(PostCommand(dialog, 1000));
+  HWND browser = WaitWindow(program_.pid, Kind::kBrowser, kWaitMs);
+  ASSERT_TRUE(browser) << DescribeWindows(program_.pid);
+  // The status line follows the selection with its full path.
+  ASSERT_TRUE(BrowserSelectUntilShown(browser, folder, kWaitMs)) << DescribeWindows(program_.pid);
+  ASSERT_TRUE(PressOk(browser));
+  ASSERT_TRUE(WaitGone(browser, kWaitMs));
+}
+
 void UpdateRun::ExpectCompletion() {
   MessageBoxView box = AwaitMessage();
   EXPECT_EQ(Utf8(box.text), Utf8(kTextComplete));

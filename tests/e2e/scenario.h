@@ -78,6 +78,9 @@ class UpdateRun : public ::testing::Test {
   void ExpectExitCode1();
   // Start pressed with the recorded folder: waits for UPDATE and presses OK.
   void StartUpdate();
+  // Opens the folder browser from the UPDATE dialog, picks folder in it and
+  // presses OK.
+  void PickInBrowser(HWND dialog, const std::wstring& folder);
   // The closing message that a whole run ends with, checked and dismissed.
   void ExpectCompletion();
   void ExpectIncomplete(int failures);

@@ -118,13 +118,7 @@ TEST_F(UpdateDialogTest, BrowserPickReplacesTypedTextAndIsUsed) {
   HWND dialog = AwaitUpdate();
   ASSERT_TRUE(dialog);
   ASSERT_TRUE(SetItemText(dialog, 1001, L"typed by hand"));
-  ASSERT_TRUE(PostCommand(dialog, 1000));
-  HWND browser = WaitWindow(program_.pid, Kind::kBrowser, kWaitMs);
-  ASSERT_TRUE(browser) << DescribeWindows(program_.pid);
-  // The status line follows the selection with its full path.
-  ASSERT_TRUE(BrowserSelectUntilShown(browser, picked, kWaitMs)) << DescribeWindows(program_.pid);
-  ASSERT_TRUE(PressOk(browser));
-  ASSERT_TRUE(WaitGone(browser, kWaitMs));
+  ASSERT_NO_FATAL_FAILURE(PickInBrowser(dialog, picked));
   EXPECT_EQ(Utf8(ItemText(dialog, 1001)), Utf8(picked));
   ASSERT_TRUE(PostCommand(dialog, IDOK));
   ExpectCompletion();
