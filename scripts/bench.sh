@@ -133,8 +133,8 @@ for n in 16 64 256; do
   step "update of $n files of 4 KB"
   for ((r = 0; r <= RUNS; r++)); do update_run "small$n" "$n" 4096 "$r"; done
 done
-for spec in "large1 1 $LARGE" "large64 64 $((LARGE / 64))"; do
-  read -r item count bytes <<<"$spec"
+for sizes in "large1 1 $LARGE" "large64 64 $((LARGE / 64))"; do
+  read -r item count bytes <<<"$sizes"
   step "$item: updater, its copy step alone, CopyFileW alone and cp in turn"
   for ((r = 0; r <= RUNS; r++)); do
     update_run "$item" "$count" "$bytes" "$r"
