@@ -82,6 +82,22 @@ int Fail(const char* what, const e2e::Program& program) {
   return 2;
 }
 
+// Checks that box is the completion message, presses its OK and waits for
+// update.exe to end; 0 when it did, else the driver's exit code.
+int EndAtCompletion(HWND box, e2e::Program* program) {
+  e2e::MessageBoxView view;
+  if (!box || !e2e::ReadMessageBox(box, &view) || view.text != kTextComplete) {
+    int code = Fail("no completion message", *program);
+    e2e::Stop(program);
+    return code;
+  }
+  e2e::PressOk(box);
+  DWORD exit_code = 0;
+  bool ended = e2e::WaitExit(*program, kUiWaitMs, &exit_code);
+  e2e::Stop(program);
+  return ended ? 0 : Fail("update.exe did not end", *program);
+}
+
 bool WriteRecord(const std::wstring& reg_t, const std::wstring& game) {
   std::wstring key_name = L"Software\\CORVID LAMP\\" + reg_t;
   HKEY key = nullptr;
@@ -131,17 +147,7 @@ int TimeUpdate(wchar_t** args) {
   double done = 0;
   HWND box = PollFor([&] { return e2e::FindWindowOf(program.pid, e2e::Kind::kMessage); },
                      kUpdateTimeoutMs, &done);
-  e2e::MessageBoxView view;
-  if (!box || !e2e::ReadMessageBox(box, &view) || view.text != kTextComplete) {
-    int code = Fail("no completion message", program);
-    e2e::Stop(&program);
-    return code;
-  }
-  e2e::PressOk(box);
-  DWORD exit_code = 0;
-  bool ended = e2e::WaitExit(program, kUiWaitMs, &exit_code);
-  e2e::Stop(&program);
-  if (!ended) return Fail("update.exe did not end", program);
+  if (int code = EndAtCompletion(box, &program)) return code;
   long copied = CountFiles(game, bytes);
   if (copied != files) {
     fprintf(stderr, "bench_driver: %ld of %ld files arrived whole\n", copied, files);
@@ -197,17 +203,7 @@ int TimeAnswers(wchar_t** args) {
     Sleep(kProbeEveryMs);
   }
   HWND box = e2e::WaitWindow(program.pid, e2e::Kind::kMessage, kUpdateTimeoutMs);
-  e2e::MessageBoxView view;
-  if (!box || !e2e::ReadMessageBox(box, &view) || view.text != kTextComplete) {
-    int code = Fail("no completion message", program);
-    e2e::Stop(&program);
-    return code;
-  }
-  e2e::PressOk(box);
-  DWORD exit_code = 0;
-  bool ended = e2e::WaitExit(program, kUiWaitMs, &exit_code);
-  e2e::Stop(&program);
-  if (!ended) return Fail("update.exe did not end", program);
+  if (int code = EndAtCompletion(box, &program)) return code;
   printf("ms %.3f\npositions %zu\nsamples %ld\n", worst, positions.size(), samples);
   return 0;
 }

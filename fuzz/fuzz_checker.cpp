@@ -66,16 +66,7 @@ void WriteFile(const std::string& path, const uint8_t* data, size_t size) {
 // folder by folder. Only plain names are made: nothing is put outside the
 // medium. Empty when the path has another kind of name.
 std::string MakeFolders(const std::string& relative, bool last_too) {
-  std::vector<std::string> names(1);
-  for (const char* p = relative.c_str(); *p != '\0';) {
-    size_t len = CharLength(p);
-    if (len == 1 && (*p == '\\' || *p == '/')) {
-      names.emplace_back();
-    } else {
-      names.back().append(p, len);
-    }
-    p += len;
-  }
+  std::vector<std::string> names = SplitCp932Path(relative);
   std::string path = scratch;
   for (size_t i = 0; i < names.size(); ++i) {
     if (names[i].empty() || names[i] == "." || names[i] == "..") return "";

@@ -140,3 +140,18 @@ bool LooksLikeUtf8(const std::vector<std::string>& lines, int* line, bool* has_b
   *line = first;
   return first != 0;
 }
+
+std::vector<std::string> SplitCp932Path(const std::string& relative) {
+  std::vector<std::string> names(1);
+  const char* p = relative.c_str();
+  while (*p != '\0') {
+    size_t len = CharLength(p);
+    if (len == 1 && (*p == '\\' || *p == '/')) {
+      names.emplace_back();
+    } else {
+      names.back().append(p, len);
+    }
+    p += len;
+  }
+  return names;
+}

@@ -36,3 +36,7 @@ long FindInvalidCp932(const std::string& line, size_t* length);
 // Whether the bytes read as UTF-8 text with at least one non-ASCII character
 // (or a byte-order mark); *line is the 1-based line of the first one.
 bool LooksLikeUtf8(const std::vector<std::string>& lines, int* line, bool* has_bom);
+
+// The names between the separators (\ or /) of a code page 932 path; a
+// trail byte 0x5C is never taken for one.
+std::vector<std::string> SplitCp932Path(const std::string& relative);

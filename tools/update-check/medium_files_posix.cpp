@@ -23,22 +23,6 @@ bool IsReadableFolder(const std::string& dir) {
   return true;
 }
 
-// The names between separators, a trail byte never taken for one.
-static std::vector<std::string> SplitNames(const std::string& relative) {
-  std::vector<std::string> names(1);
-  const char* p = relative.c_str();
-  while (*p != '\0') {
-    size_t len = CharLength(p);
-    if (len == 1 && (*p == '\\' || *p == '/')) {
-      names.emplace_back();
-    } else {
-      names.back().append(p, len);
-    }
-    p += len;
-  }
-  return names;
-}
-
 static bool SameIgnoringAsciiCase(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
@@ -83,7 +67,7 @@ MediumEntry FindOnMedium(const std::string& dir, const std::string& relative, st
   // at any folder, and passes over empty names between doubled separators.
   // It drops one period that ends a name, and every period and space that
   // end the last name.
-  std::vector<std::string> names = SplitNames(relative);
+  std::vector<std::string> names = SplitCp932Path(relative);
   std::vector<std::string> resolved;
   for (size_t i = 0; i < names.size(); ++i) {
     std::string name = names[i];
