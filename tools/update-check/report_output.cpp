@@ -8,8 +8,19 @@
 
 using Json = nlohmann::ordered_json;
 
-static const char* SeverityName(Severity severity) {
+const char* SeverityName(Severity severity) {
   return severity == Severity::kError ? "error" : "warning";
+}
+
+Json ProblemsJson(const std::vector<Problem>& problems) {
+  Json list = Json::array();
+  for (const Problem& problem : problems) {
+    list.push_back({{"line", problem.line},
+                    {"severity", SeverityName(problem.severity)},
+                    {"code", problem.code},
+                    {"message", problem.message}});
+  }
+  return list;
 }
 
 std::string FormatJson(const CheckReport& report) {
@@ -34,13 +45,7 @@ std::string FormatJson(const CheckReport& report) {
   }
   Json messages = Json::array();
   for (const std::string& text : report.test_messages) messages.push_back(DecodeCp932(text));
-  Json problems = Json::array();
-  for (const Problem& problem : report.problems) {
-    problems.push_back({{"line", problem.line},
-                        {"severity", SeverityName(problem.severity)},
-                        {"code", problem.code},
-                        {"message", problem.message}});
-  }
+  Json problems = ProblemsJson(report.problems);
   Json document = {
       {"settings", fields},        {"types", types},      {"files", files}, {"copy", copy},
       {"test_messages", messages}, {"problems", problems}};

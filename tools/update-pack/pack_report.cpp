@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cp932_text.h"
+#include "report_output.h"
 
 using Json = nlohmann::ordered_json;
 
@@ -17,10 +18,6 @@ int CountPackProblems(const PackReport& report, Severity severity) {
   return static_cast<int>(
       std::count_if(report.problems.begin(), report.problems.end(),
                     [&](const PackProblem& p) { return p.severity == severity; }));
-}
-
-static const char* SeverityName(Severity severity) {
-  return severity == Severity::kError ? "error" : "warning";
 }
 
 static const char* StatusName(FileStatus status) {
@@ -55,16 +52,9 @@ std::string FormatPackJson(const PackReport& report) {
   }
   Json check = nullptr;
   if (report.checked) {
-    Json found = Json::array();
-    for (const Problem& problem : report.check.problems) {
-      found.push_back({{"line", problem.line},
-                       {"severity", SeverityName(problem.severity)},
-                       {"code", problem.code},
-                       {"message", problem.message}});
-    }
     check = {{"errors", CountProblems(report.check, Severity::kError)},
              {"warnings", CountProblems(report.check, Severity::kWarning)},
-             {"problems", found}};
+             {"problems", ProblemsJson(report.check.problems)}};
   }
   Json document = {{"old", report.old_dir.empty() ? Json(nullptr) : Json(report.old_dir)},
                    {"new", report.new_dir},
