@@ -12,43 +12,53 @@ const char* SeverityName(Severity severity) {
   return severity == Severity::kError ? "error" : "warning";
 }
 
+// The report is built in place, and each object is made with room for all
+// its keys: its members are pairs with a constant key, so growing one
+// copies every value in it, lists and all, instead of moving them. The
+// room also keeps a reference to a member good while the next is added.
+static Json ObjectOf(size_t keys) {
+  Json object = Json::object();
+  object.get_ref<Json::object_t&>().reserve(keys);
+  return object;
+}
+
 Json ProblemsJson(const std::vector<Problem>& problems) {
   Json list = Json::array();
   for (const Problem& problem : problems) {
-    list.push_back({{"line", problem.line},
-                    {"severity", SeverityName(problem.severity)},
-                    {"code", problem.code},
-                    {"message", problem.message}});
+    Json& item = list.emplace_back(ObjectOf(4));
+    item["line"] = problem.line;
+    item["severity"] = SeverityName(problem.severity);
+    item["code"] = problem.code;
+    item["message"] = problem.message;
   }
   return list;
 }
 
 std::string FormatJson(const CheckReport& report) {
-  Json fields = Json::object();
+  Json document = ObjectOf(6);
+  Json& fields = document["settings"] = ObjectOf(sizeof kTextFields / sizeof kTextFields[0]);
   for (const TextField& field : kTextFields) fields[field.name] = DecodeCp932(field.value);
-  Json types = Json::array();
+  Json& types = document["types"] = Json::array();
   for (int i = 0; i < settings.install_lst_count; ++i) {
     types.push_back(DecodeCp932(settings.install_lst[i]));
   }
-  Json files = Json::array();
+  Json& files = document["files"] = Json::array();
   for (int i = 0; i < settings.file_count; ++i) {
-    files.push_back({{"name", DecodeCp932(settings.files[i].name)},
-                     {"flags", settings.files[i].flags},
-                     {"line", report.entry_lines[static_cast<size_t>(i)]}});
+    Json& item = files.emplace_back(ObjectOf(3));
+    item["name"] = DecodeCp932(settings.files[i].name);
+    item["flags"] = settings.files[i].flags;
+    item["line"] = report.entry_lines[static_cast<size_t>(i)];
   }
-  Json copy = Json::array();
+  Json& copy = document["copy"] = Json::array();
   for (const CopyItem& item : report.copy) {
-    Json source = item.refused ? Json(nullptr) : Json(DecodeCp932(item.source));
-    copy.push_back({{"name", DecodeCp932(settings.files[item.entry].name)},
-                    {"source", source},
-                    {"exists", item.exists}});
+    Json& shown = copy.emplace_back(ObjectOf(3));
+    shown["name"] = DecodeCp932(settings.files[item.entry].name);
+    shown["source"] = item.refused ? Json(nullptr) : Json(DecodeCp932(item.source));
+    shown["exists"] = item.exists;
   }
-  Json messages = Json::array();
+  Json& messages = document["test_messages"] = Json::array();
   for (const std::string& text : report.test_messages) messages.push_back(DecodeCp932(text));
-  Json problems = ProblemsJson(report.problems);
-  Json document = {
-      {"settings", fields},        {"types", types},      {"files", files}, {"copy", copy},
-      {"test_messages", messages}, {"problems", problems}};
+  document["problems"] = ProblemsJson(report.problems);
   return document.dump(2) + "\n";
 }
 

@@ -1,0 +1,87 @@
+#include "memory_medium.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <map>
+#include <vector>
+
+#include "medium_folders.h"
+#include "settings/settings_file.h"
+
+namespace {
+
+struct Node {
+  bool folder;
+  std::string bytes;
+};
+
+// Ordered by path, so that a folder's names follow it as one run.
+std::map<std::string, Node> nodes;
+
+const Node* NodeAt(const std::string& path) {
+  auto found = nodes.find(path);
+  return found == nodes.end() ? nullptr : &found->second;
+}
+
+}  // namespace
+
+void ClearMemoryMedium() {
+  nodes.clear();
+}
+
+void AddMemoryFolder(const std::string& path) {
+  nodes.emplace(path, Node{true, std::string()});
+}
+
+void AddMemoryFile(const std::string& path, const void* bytes, size_t size) {
+  nodes.emplace(path, Node{false, std::string(static_cast<const char*>(bytes), size)});
+}
+
+bool IsReadableFolder(const std::string& dir) {
+  return MediumEntryAt(dir) == MediumEntry::kFolder;
+}
+
+bool ListMediumFolder(const std::string& folder, std::vector<std::string>* names) {
+  if (MediumEntryAt(folder) != MediumEntry::kFolder) return false;
+  // Every folder lists these two, as on disk.
+  names->push_back(".");
+  names->push_back("..");
+  std::string prefix = folder + "/";
+  for (auto it = nodes.lower_bound(prefix);
+       it != nodes.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it) {
+    std::string name = it->first.substr(prefix.size());
+    if (name.find('/') == std::string::npos) names->push_back(name);
+  }
+  return true;
+}
+
+MediumEntry MediumEntryAt(const std::string& path) {
+  // ".." steps out of a folder only by the path's text, as the lookup makes
+  // it; the medium holds nothing above its root.
+  for (size_t at = path.find("/.."); at != std::string::npos; at = path.find("/..", at + 1)) {
+    if (at + 3 == path.size() || path[at + 3] == '/') return MediumEntry::kMissing;
+  }
+  const Node* node = NodeAt(path);
+  if (node == nullptr) return MediumEntry::kMissing;
+  return node->folder ? MediumEntry::kFolder : MediumEntry::kFile;
+}
+
+bool ReadMediumFile(const std::string& path, std::string* bytes) {
+  const Node* node = NodeAt(path);
+  if (node == nullptr || node->folder) return false;
+  *bytes = node->bytes;
+  return true;
+}
+
+bool ParseSettingsOnMedium(const std::string&, const std::string& settings_file) {
+  const Node* node = NodeAt(settings_file);
+  if (node == nullptr || node->folder) return false;
+  CloseSettingsFile();
+  FILE* file = fmemopen(const_cast<char*>(node->bytes.data()), node->bytes.size(), "rb");
+  if (file == nullptr) return false;
+  UseSettingsStream(file);
+  ParseSettingsFile();
+  CloseSettingsFile();
+  return true;
+}
