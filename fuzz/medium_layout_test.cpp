@@ -93,6 +93,8 @@ TEST(CheckerMedium, MemoryAndDiskGiveTheSameReport) {
       {"no settings file", 0xFF, 8, kList},
       {"update.ini a folder", 0xFF, 16, kList},
       {"empty update.ini", 0xFF, 0, ""},
+      {"the source folder above the medium", 0xFF, 1,
+       "#PATH ..\n#INSTALL_LST\n[A]\n##\n#INSTALL_S\n[A]\n#FILE\n[A]\nx.txt\n"},
       {"the worked example", 0xFF, 1, kWorkedExample},
       {"code page 932 names", 0xFF, 0,
        Sjis("#PATH 新版\n#INSTALL_LST\n[A]\n##\n#INSTALL_S\n[A]\n#FILE\n[A]\n画像\\表.bmp\n"

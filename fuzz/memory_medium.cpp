@@ -19,8 +19,33 @@ struct Node {
 // Ordered by path, so that a folder's names follow it as one run.
 std::map<std::string, Node> nodes;
 
+// The path with each ".." taken back with the name before it, as the file
+// system does: "" is the folder that holds the medium, and nothing is above
+// it. The medium then has a parent folder, as it has on disk.
+std::string Resolved(const std::string& path) {
+  std::vector<std::string> names;
+  size_t start = 1;
+  while (start <= path.size()) {
+    size_t end = path.find('/', start);
+    if (end == std::string::npos) end = path.size();
+    std::string name = path.substr(start, end - start);
+    if (name == "..") {
+      if (!names.empty()) names.pop_back();
+    } else if (!name.empty() && name != ".") {
+      names.push_back(name);
+    }
+    start = end + 1;
+  }
+  std::string resolved;
+  for (const std::string& name : names) resolved += "/" + name;
+  return resolved;
+}
+
 const Node* NodeAt(const std::string& path) {
-  auto found = nodes.find(path);
+  static const Node kTop = {true, std::string()};
+  std::string resolved = Resolved(path);
+  if (resolved.empty()) return &kTop;
+  auto found = nodes.find(resolved);
   return found == nodes.end() ? nullptr : &found->second;
 }
 
@@ -47,7 +72,7 @@ bool ListMediumFolder(const std::string& folder, std::vector<std::string>* names
   // Every folder lists these two, as on disk.
   names->push_back(".");
   names->push_back("..");
-  std::string prefix = folder + "/";
+  std::string prefix = Resolved(folder) + "/";
   for (auto it = nodes.lower_bound(prefix);
        it != nodes.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it) {
     std::string name = it->first.substr(prefix.size());
@@ -57,11 +82,6 @@ bool ListMediumFolder(const std::string& folder, std::vector<std::string>* names
 }
 
 MediumEntry MediumEntryAt(const std::string& path) {
-  // ".." steps out of a folder only by the path's text, as the lookup makes
-  // it; the medium holds nothing above its root.
-  for (size_t at = path.find("/.."); at != std::string::npos; at = path.find("/..", at + 1)) {
-    if (at + 3 == path.size() || path[at + 3] == '/') return MediumEntry::kMissing;
-  }
   const Node* node = NodeAt(path);
   if (node == nullptr) return MediumEntry::kMissing;
   return node->folder ? MediumEntry::kFolder : MediumEntry::kFile;
