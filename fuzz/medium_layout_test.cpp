@@ -3,7 +3,6 @@
 // report on the memory medium to update-check's own on the disk medium.
 #include <dirent.h>
 #include <stdio.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 
 #include <fstream>
@@ -14,10 +13,10 @@
 #include <gtest/gtest.h>
 
 #include "checker.h"
+#include "medium_fixture.h"
 #include "medium_layout.h"
 #include "memory_medium.h"
 #include "report_output.h"
-#include "test_text.h"
 
 namespace {
 
@@ -57,14 +56,10 @@ std::string JsonInMemory(const std::string& input) {
 }
 
 std::string JsonOnDisk(const std::string& input) {
-  char scratch[] = "/tmp/fuzz-medium-test-XXXXXX";
-  if (mkdtemp(scratch) == nullptr) return "no scratch folder";
-  std::string medium = std::string(scratch) + "/medium";
+  Medium medium;
   const auto* data = reinterpret_cast<const uint8_t*>(input.data());
-  LayOutMedium(medium, data, input.size(), kOnDisk);
-  std::string json = Run(std::string(UPDATE_CHECK) + " --json '" + medium + "'");
-  Run(std::string("rm -rf '") + scratch + "'");
-  return json;
+  LayOutMedium(medium.dir(), data, input.size(), kOnDisk);
+  return Run(std::string(UPDATE_CHECK) + " --json '" + medium.dir() + "'");
 }
 
 std::string Input(uint8_t present, uint8_t layout, const std::string& ini) {
