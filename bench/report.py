@@ -79,6 +79,7 @@ def main():
     ap.add_argument("--large-mb", type=int, default=512)
     ap.add_argument("--answer-mb", type=int, default=1024)
     ap.add_argument("--wine", default="wine ?")
+    ap.add_argument("--build", default="x86 (shipped build)")
     args = ap.parse_args()
     runs = load(args.results)
     rows = []
@@ -157,6 +158,7 @@ def main():
 
     print()
     print("Machine: " + machine(args.wine))
+    print("Windows programs: " + args.build)
     print("Figures: median [min – max] of %d runs (start-up %d) after one warm-up;"
           " ratios of medians." % (len(runs[("small16", "update")]),
                                    len(runs[("startup", "update")])))

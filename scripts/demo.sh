@@ -15,14 +15,16 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
 OUT=$(mkdir -p "${1:-out/demo}" && cd "${1:-out/demo}" && pwd)
-BUILD=${DEMO_BUILD:-$ROOT/build/win}
+DEMO_BUILD=${DEMO_BUILD:-$ROOT/build/win}
 
 bash scripts/setup.sh
 
 echo "=== building update.exe and update-pack.exe"
-cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" >/dev/null
-cmake --build "$BUILD" -j2 --target update update-pack demo_driver
+# shellcheck source=wine/windows-build.sh
+source "$ROOT/scripts/wine/windows-build.sh"
+windows_build "$DEMO_BUILD" "${DEMO_BUILD}64" update update-pack demo_driver
+BUILD=$(cd "$WINDOWS_BUILD" && pwd)
+echo "=== the demo runs the $WINDOWS_BUILD_LABEL"
 
 XVFB_PID=
 SHOTS_PID=
@@ -137,3 +139,4 @@ if [ -n "$HEADLESS" ]; then
   echo "=== screenshots in $OUT"
   ls -1 "$OUT"/*.png
 fi
+echo "=== the demo ran the $WINDOWS_BUILD_LABEL"

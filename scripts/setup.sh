@@ -85,7 +85,8 @@ removed=""
 if [ "$added_i386" = 1 ] &&
   ! dpkg-query -W -f='${Architecture}\n' 2>/dev/null | grep -qx i386; then
   dpkg --remove-architecture i386
-  removed=" The i386 architecture it added was removed again."
+  removed="
+  The i386 architecture that setup added was removed again."
 fi
 cat >&2 <<EOF
 

@@ -11,6 +11,9 @@ bash scripts/setup.sh
 
 step() { echo; echo "=== $*"; }
 
+step "set-up on a broken and a sound mirror (stand-ins for apt and dpkg)"
+bash tests/scripts/setup_fallback_test.sh
+
 step "layout and generated texts"
 git ls-files '*.cpp' '*.h' | grep -v '^src/text/texts.h$' | xargs clang-format --dry-run --Werror
 generated=$(mktemp)
@@ -37,19 +40,21 @@ cmake --build build/clang -j"$JOBS"
 step "fuzzing"
 bash scripts/fuzz.sh build/clang
 
-step "Windows build (MinGW-w64)"
-cmake -S . -B build/win -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" >/dev/null
-cmake --build build/win -j"$JOBS"
+step "Windows build (MinGW-w64): the shipped x86 programs"
+# shellcheck source=wine/windows-build.sh
+source scripts/wine/windows-build.sh
+windows_build build/win build/win64
 
-if [ -f scripts/test-windows.sh ]; then
-  step "Windows suites under Wine"
-  bash scripts/test-windows.sh build/win
-fi
+step "static checks of the shipped x86 update.exe"
+bash scripts/check-shipped.sh build/win
+
+step "Windows suites: $WINDOWS_BUILD_LABEL"
+bash scripts/test-windows.sh "$WINDOWS_BUILD"
+echo "Windows suites: $WINDOWS_BUILD_LABEL"
 
 # Once, on small files: the benchmark must keep working; its times are not judged.
 step "benchmark smoke run"
-WIN_BUILD=build/win bash scripts/bench.sh --smoke
+WIN_BUILD=build/win WIN_BUILD_X64=build/win64 bash scripts/bench.sh --smoke
 
 echo
-echo "all test stages passed"
+echo "all test stages passed (Windows suites: $WINDOWS_BUILD_LABEL)"

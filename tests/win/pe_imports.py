@@ -4,6 +4,9 @@ flags, so that tests can check them without the toolchain's objdump.
 
     pe_imports.py PROGRAM.exe        one line a function: KIND DLL FUNCTION
     pe_imports.py --flags PROGRAM.exe  MACHINE and the DllCharacteristics bits
+    pe_imports.py --delay-tables PROGRAM.exe
+                                     checks each delay-load descriptor's tables
+                                     (one line a problem; exit 1 if any)
 
 MinGW's linker leaves the delay-import directory of the header empty, so the
 delay descriptors are found by their shape instead: attributes 1 (RVAs), a
@@ -28,13 +31,22 @@ class Image:
         magic = struct.unpack_from("<H", data, opt)[0]
         self.pe32plus = magic == 0x20B
         self.dll_characteristics = struct.unpack_from("<H", data, opt + 70)[0]
+        if self.pe32plus:
+            self.image_base = struct.unpack_from("<Q", data, opt + 24)[0]
+        else:
+            self.image_base = struct.unpack_from("<I", data, opt + 28)[0]
+        self.image_size = struct.unpack_from("<I", data, opt + 56)[0]
         directories = opt + (112 if self.pe32plus else 96)
         self.import_rva = struct.unpack_from("<I", data, directories + 8)[0]
         self.sections = []
+        self.code = []
         first = opt + opt_size
         for i in range(sections):
             name, vsize, va, rsize, raw = struct.unpack_from("<8sIIII", data, first + 40 * i)
+            flags = struct.unpack_from("<I", data, first + 40 * i + 36)[0]
             self.sections.append((name.rstrip(b"\0").decode(), va, max(vsize, rsize), raw, rsize))
+            if flags & 0x20000000:  # IMAGE_SCN_MEM_EXECUTE
+                self.code.append((va, max(vsize, rsize)))
 
     def offset(self, rva):
         for _, va, size, raw, rsize in self.sections:
@@ -82,8 +94,51 @@ class Image:
             off += 20
         return result
 
-    def delay_imports(self):
-        result = []
+    def inside(self, rva):
+        return any(va <= rva < va + size for _, va, size, _, _ in self.sections)
+
+    def in_code(self, rva):
+        return any(va <= rva < va + size for va, size in self.code)
+
+    def slots(self, rva):
+        """The entries of a name table or an address table up to its zero
+        entry, or None when the table runs out of the file first."""
+        size = 8 if self.pe32plus else 4
+        values = []
+        off = self.offset(rva)
+        while off is not None and off + size <= len(self.data):
+            value = struct.unpack_from("<Q" if self.pe32plus else "<I", self.data, off)[0]
+            if value == 0:
+                return values
+            values.append(value)
+            rva += size
+            off = self.offset(rva)
+        return None
+
+    def static_tables(self):
+        """(what, start, end) of the ordinary import tables and directory."""
+        size = 8 if self.pe32plus else 4
+        tables = []
+        off = self.offset(self.import_rva) if self.import_rva else None
+        count = 0
+        while off is not None:
+            lookup, _, _, name_rva, iat = struct.unpack_from("<IIIII", self.data, off)
+            count += 1
+            if name_rva == 0:
+                break
+            dll = self.cstring(name_rva)
+            for what, rva in (("name table", lookup), ("address table", iat)):
+                n = len(self.slots(rva) or []) if rva else 0
+                if rva:
+                    tables.append(("%s's import %s" % (dll, what), rva, rva + (n + 1) * size))
+            off += 20
+        if self.import_rva:
+            tables.append(("the import directory", self.import_rva, self.import_rva + 20 * count))
+        return tables
+
+    def delay_descriptors(self):
+        """(dll, name_rva, hmod, iat, int_rva) of each delay-load descriptor."""
+        found = []
         seen = set()
         for name, va, size, raw, rsize in self.sections:
             if name.startswith(".debug"):
@@ -95,13 +150,56 @@ class Image:
                 dll = self.cstring(name_rva)
                 if not dll or not dll.lower().endswith(".dll") or not dll.isprintable():
                     continue
-                if self.offset(hmod) is None or self.offset(iat) is None:
-                    continue
-                names = self.thunk_names(int_rva)
-                if not names or (dll, int_rva) in seen:
+                if (dll, int_rva) in seen or not self.thunk_names(int_rva):
                     continue
                 seen.add((dll, int_rva))
-                result.extend(("delay", dll, function) for function in names)
+                found.append((dll, name_rva, hmod, iat, int_rva))
+        return found
+
+    def delay_table_problems(self):
+        """What would keep the loader's delay-load helper from filling a
+        slot: tables outside the image, of unequal length, without their
+        zero entry, overlapping other tables, or slots that do not start at
+        the program's own thunks."""
+        size = 8 if self.pe32plus else 4
+        problems = []
+        tables = self.static_tables()
+        descriptors = self.delay_descriptors()
+        if not descriptors:
+            return ["no delay-load descriptor found"]
+        for dll, name_rva, hmod, iat, int_rva in descriptors:
+            for what, rva in (("name", name_rva), ("module handle", hmod),
+                              ("address table", iat), ("name table", int_rva)):
+                if not self.inside(rva) or rva >= self.image_size:
+                    problems.append("%s: the delay descriptor's %s (RVA %#x) lies outside the image"
+                                    % (dll, what, rva))
+            names = self.slots(int_rva)
+            addresses = self.slots(iat)
+            if names is None or addresses is None:
+                problems.append("%s: the delay %s has no zero entry in the file"
+                                % (dll, "name table" if names is None else "address table"))
+                continue
+            if len(names) != len(addresses):
+                problems.append("%s: the delay name table has %d entries, the address table %d"
+                                % (dll, len(names), len(addresses)))
+            for i, value in enumerate(addresses):
+                target = value - self.image_base
+                if value == 0 or not self.in_code(target):
+                    problems.append("%s: delay slot %d starts at %#x, not in the program's code "
+                                    "(a call through it would not reach the delay-load helper)"
+                                    % (dll, i, value))
+            tables.append(("%s's delay name table" % dll, int_rva, int_rva + (len(names) + 1) * size))
+            tables.append(("%s's delay address table" % dll, iat, iat + (len(addresses) + 1) * size))
+        for i, (what, start, end) in enumerate(tables):
+            for other, ostart, oend in tables[i + 1:]:
+                if start < oend and ostart < end:
+                    problems.append("%s overlaps %s" % (what, other))
+        return problems
+
+    def delay_imports(self):
+        result = []
+        for dll, _, _, _, int_rva in self.delay_descriptors():
+            result.extend(("delay", dll, function) for function in self.thunk_names(int_rva))
         return result
 
 
@@ -115,6 +213,11 @@ def main(argv):
     path = argv[-1]
     with open(path, "rb") as f:
         image = Image(f.read())
+    if argv[1:2] == ["--delay-tables"]:
+        problems = image.delay_table_problems()
+        for problem in problems:
+            print(problem)
+        return 1 if problems else 0
     if flags:
         print("MACHINE", MACHINES.get(image.machine, hex(image.machine)))
         for bit, name in FLAGS.items():
