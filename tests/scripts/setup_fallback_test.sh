@@ -67,7 +67,7 @@ if [ "$format" = '${Architecture}\n' ]; then
   while read -r p; do [[ $p == *:i386 ]] && echo i386 || echo amd64; done <"$STATE/installed"
 fi
 STUB
-printf '#!/bin/sh\necho 0\n' >"$WORK/bin/id"
+printf '#!/bin/sh\necho "${STUB_UID:-0}"\n' >"$WORK/bin/id"
 chmod +x "$WORK/bin/"*
 
 # The amd64 list, as setup.sh declares it.
@@ -138,8 +138,18 @@ echo i386 >"$STATE/arches"
 run_setup "i386 there before" STUB_UPDATE_RC=100 STUB_BROKEN_I386=1 || fail "exit status $? (want 0)"
 grep -qx i386 "$STATE/arches" || fail "removed an i386 architecture it had not added"
 
+# Without root, a missing wine32 alone does not stop the tests; a missing
+# amd64 package does.
+fresh_state not_root
+printf '%s\n' "${AMD64[@]}" >"$STATE/installed"
+run_setup "not root, wine32 missing" STUB_UID=1000 || fail "exit status $? (want 0)"
+grep -q "^apt-get\|^dpkg --add" "$STATE/calls" && fail "tried to install without root"
+grep -q "x64 build" "$STATE/out" || fail "does not say the suites run on the x64 build"
+sed -i '/^wine64$/d' "$STATE/installed"
+run_setup "not root, wine64 missing" STUB_UID=1000 && fail "exit status 0 (want an error)"
+
 if [ "$failures" -gt 0 ]; then
   echo "setup_fallback_test: $failures failures" >&2
   exit 1
 fi
-echo "setup_fallback_test: broken mirror, sound mirror, second run, missing package, earlier i386: passed"
+echo "setup_fallback_test: broken mirror, sound mirror, second run, missing package, earlier i386, not root: passed"
