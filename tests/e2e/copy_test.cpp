@@ -48,14 +48,21 @@ TEST_F(CopyTest, EnterKeyDuringTheCopyEndsNothing) {
   for (size_t i = 1; i < lines.size(); ++i) EXPECT_TRUE(Exists(Dest(lines[i]))) << Utf8(lines[i]);
 }
 
+// Every destination is a folder, which no copy replaces and the checks before
+// the copy do not stop at.
 TEST_F(CopyTest, EveryCopyFailingShowsOneBoxEachThenTheCount) {
   const std::vector<std::wstring> entries = {L"one.dat", L"sub\\two.dat", L"三.dat"};
   WriteSettings({L"[SYSTEM]", entries[0], entries[1], L"[DATA]", entries[2]});
+  for (const std::wstring& entry : entries) {
+    PutSource(entry, "new");
+    ASSERT_TRUE(MakeFolders(Dest(entry)));
+  }
   WriteRecord(game_);
   StartUpdate();
   for (const std::wstring& entry : entries) ExpectCopyFailure(entry);
   ExpectIncomplete(3);
-  for (const std::wstring& entry : entries) EXPECT_FALSE(Exists(Dest(entry)));
+  for (const std::wstring& entry : entries)
+    EXPECT_NE(Attributes(Dest(entry)) & FILE_ATTRIBUTE_DIRECTORY, 0u) << Utf8(entry);
 }
 
 TEST_F(CopyTest, CopyOfReadOnlySourceIsWritable) {
@@ -140,21 +147,24 @@ TEST_F(CopyTest, CloseBoxMidRunEndsWithoutMessage) {
   EXPECT_LT(copied, kFiles) << "the close took effect before the end of the list";
 }
 
+// blocked.dat's destination is a folder: its copy fails with a box.
 TEST_F(CopyTest, OpenFailureBoxStartsNoSecondStep) {
-  WriteSettings({L"[SYSTEM]", L"missing.dat", L"b.dat"});
+  WriteSettings({L"[SYSTEM]", L"blocked.dat", L"b.dat"});
+  PutSource(L"blocked.dat", "new");
+  ASSERT_TRUE(MakeFolders(Dest(L"blocked.dat")));
   PutSource(L"b.dat", "B");
   WriteRecord(game_);
   StartUpdate();
   MessageBoxView box = AwaitMessage();
   HWND copy = FindWindowOf(program_.pid, Kind::kCopy);
   ASSERT_TRUE(copy);
-  const std::wstring status = StatusText(Source(L"missing.dat"), Dest(L"missing.dat"));
+  const std::wstring status = StatusText(Source(L"blocked.dat"), Dest(L"blocked.dat"));
   EXPECT_EQ(Utf8(ItemText(copy, 1009)), Utf8(status));
   // Some dozen timer periods of 60 ms pass while the box stays open.
   bool moved_on =
       WaitUntil([&] { return Exists(Dest(L"b.dat")) || ItemText(copy, 1009) != status; }, 800);
   EXPECT_FALSE(moved_on) << "a second step ran while the failure box was open";
-  EXPECT_EQ(Utf8(box.text), Utf8(CopyFailedText(Source(L"missing.dat"), Dest(L"missing.dat"))));
+  EXPECT_EQ(Utf8(box.text), Utf8(CopyFailedText(Source(L"blocked.dat"), Dest(L"blocked.dat"))));
   Dismiss(box);
   ExpectIncomplete(1);
   EXPECT_TRUE(Exists(Dest(L"b.dat")));
