@@ -28,7 +28,7 @@ static bool HasHolder(const char* holders, const char* name) {
   while (true) {
     bool at_end = *p == '\0';
     if (at_end || strncmp(p, kTextHolderSeparator, separator) == 0) {
-      if (static_cast<size_t>(p - part) == length && memcmp(part, name, length) == 0) return true;
+      if (static_cast<size_t>(p - part) == length && strncmp(part, name, length) == 0) return true;
       if (at_end) return false;
       p += separator;
       part = p;
