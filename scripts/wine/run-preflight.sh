@@ -1,8 +1,8 @@
 #!/bin/bash
 # Runs the checks made before the copy (tests/e2e/preflight_test.cpp) under
-# Wine in a private prefix. As root it first makes a game folder that cannot
-# be written (chattr +i: Wine as root ignores file modes) and a Wine drive on
-# an 8 MB tmpfs; without root those cases are skipped and say why.
+# Wine in a private prefix. It first makes a game folder that cannot be
+# written and, as root, a Wine drive on an 8 MB tmpfs; without root the
+# small-drive case is skipped and says why.
 #   bash scripts/wine/run-preflight.sh BUILD_DIR [GTEST_FLAGS...]
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -27,7 +27,10 @@ SMALL_MOUNT=
 cleanup() {
   # The wineserver goes first: it may still hold files on the mount.
   if [ -n "${WINE_TEST_ROOT:-}" ]; then "$WINESERVER" -k 2>/dev/null || true; fi
-  if [ -n "$LOCKED" ]; then chattr -i "$LOCKED" 2>/dev/null || true; fi
+  if [ -n "$LOCKED" ]; then
+    chattr -i "$LOCKED" 2>/dev/null || true
+    chmod u+w "$LOCKED" 2>/dev/null || true
+  fi
   if [ -n "$SMALL_MOUNT" ]; then
     umount "$SMALL_MOUNT" 2>/dev/null || umount -l "$SMALL_MOUNT" 2>/dev/null || true
     rmdir "$SMALL_MOUNT" 2>/dev/null || true
@@ -43,11 +46,15 @@ PREFLIGHT_LOCKED_FOLDER=
 PREFLIGHT_SMALL_DRIVE=
 PREFLIGHT_NO_ROOT_REASON=
 
+# Wine as root ignores file modes, so root makes the folder immutable;
+# anyone else takes its write permission away.
 make_locked_folder() {
   local folder=$WINE_TEST_ROOT/locked
   mkdir -p "$folder"
   echo "old keep" >"$folder/keep.dat"
-  if ! chattr +i "$folder" 2>/dev/null; then
+  if [ "$(id -u)" -ne 0 ]; then
+    chmod a-w "$folder"
+  elif ! chattr +i "$folder" 2>/dev/null; then
     PREFLIGHT_NO_ROOT_REASON="chattr +i failed (file system without the flag?)"
     return
   fi
@@ -75,10 +82,10 @@ make_small_drive() {
   PREFLIGHT_NO_ROOT_REASON="no free drive letter in the Wine prefix"
 }
 
+make_locked_folder
 if [ "$(id -u)" -ne 0 ]; then
-  PREFLIGHT_NO_ROOT_REASON="not root, so no folder can be locked and no tmpfs mounted"
+  PREFLIGHT_NO_ROOT_REASON="not root, so no tmpfs can be mounted"
 else
-  make_locked_folder
   make_small_drive
 fi
 if [ -n "$PREFLIGHT_NO_ROOT_REASON" ]; then
