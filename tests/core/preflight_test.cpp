@@ -163,8 +163,9 @@ TEST(PreflightText, HolderNamesJoinedOnceEach) {
       {{"game.exe", "scan", "game.exe"}, Sjis("game.exe、scan")},
       {{"game", "game.exe"}, Sjis("game、game.exe")},
       {{"", "a"}, "a"},
-      // ａA holds the separator's bytes across two characters: not a separator.
-      {{Sjis("ａA"), "A"}, Sjis("ａA、A")},
+      // ａA holds the separator's bytes across two characters: not a
+      // separator, so B is no name of the list yet.
+      {{Sjis("ａAB"), "B"}, Sjis("ａAB、B")},
   };
   for (const Case& c : cases) {
     char holders[64] = "";
