@@ -7,6 +7,7 @@ include(cmake/delay-imports.cmake)
 add_library(updater_win STATIC
   src/win/window_text.cpp
   src/win/dll_search.cpp
+  src/win/file_holders.cpp
   src/app/browse_folder.cpp
   src/app/install_folder_dialog.cpp
   src/registry/install_record.cpp
@@ -15,6 +16,8 @@ add_library(updater_win STATIC
   src/copy/safe_replace.cpp
   src/copy/copy_progress.cpp
   src/copy/copy_dialog.cpp
+  src/copy/medium.cpp
+  src/preflight/preflight.cpp
 )
 target_include_directories(updater_win PUBLIC src ${CMAKE_CURRENT_SOURCE_DIR})
 # The core calls ShowMessage, so the boxes come after it on the link line,

@@ -23,6 +23,18 @@ TEXTS = [
     ("kTextCopyStatus", "インストール元　%s\nインストール先　%s\n"),
     ("kTextCopyFailed", "%s -> %sのファイルコピーができません。"),
     ("kCaptionCopyFailed", "ファイルコピー失敗"),
+    ("kTextSourcesMissing", "ＵＰＤＡＴＥデータに次のファイルがありません。"),
+    ("kTextMoreNames", "ほか%d個"),
+    ("kTextFolderNotWritable", "ゲームフォルダに書き込めません。"),
+    ("kTextRunAsAdmin", "管理者として実行するか、フォルダのアクセス許可を確認してください。"),
+    ("kTextNoSpace", "ゲームフォルダのドライブの空き容量が足りません。"),
+    ("kTextSpaceNeeded", "必要な空き容量：%s"),
+    ("kTextSpaceFree", "現在の空き容量：%s"),
+    ("kTextFilesInUse", "次のファイルが使用中のため更新できません。"),
+    ("kTextCloseHolder", "%sを終了してから「再試行」を押してください。"),
+    ("kTextUnnamedHolder", "ゲーム"),
+    ("kTextHolderSeparator", "、"),
+    ("kTextMediumLost", "ＵＰＤＡＴＥデータが読めなくなりました。"),
 ]
 
 

@@ -6,6 +6,7 @@
 #include "app/install_folder_dialog.h"
 #include "app/run_state.h"
 #include "copy/copy_dialog.h"
+#include "preflight/preflight.h"
 #include "registry/install_record.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
@@ -23,6 +24,7 @@ enum RunState {
   kCheckingFolder,
   kFolderMissing,
   kNotAFolder,
+  kPreflight,
   kCopying,
   kComplete,
   kIncomplete,
@@ -59,7 +61,7 @@ static RunState CheckFolder() {
     attributes = GetFileAttributesW(wide);
   if (attributes == INVALID_FILE_ATTRIBUTES) return kFolderMissing;
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return kNotAFolder;
-  return kCopying;
+  return kPreflight;
 }
 
 static RunState ShowFolderMissing() {
@@ -70,6 +72,11 @@ static RunState ShowFolderMissing() {
 static RunState ShowNotAFolder() {
   ShowMessage(nullptr, kTextNotAFolder, kCaptionFolderName);
   return kEnd;
+}
+
+// An update that cannot go through changes nothing: the checks say why once.
+static RunState CheckBeforeCopy() {
+  return RunPreflight() ? kCopying : kEnd;
 }
 
 static RunState CopyFiles() {
@@ -107,6 +114,8 @@ static RunState RunStep(RunState state) {
       return ShowFolderMissing();
     case kNotAFolder:
       return ShowNotAFolder();
+    case kPreflight:
+      return CheckBeforeCopy();
     case kCopying:
       return CopyFiles();
     case kComplete:

@@ -6,6 +6,7 @@
 #include "copy/copy_file.h"
 #include "copy/copy_paths.h"
 #include "copy/copy_progress.h"
+#include "copy/medium.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
@@ -17,7 +18,6 @@
 
 constexpr UINT_PTR kCopyTimer = 123;
 constexpr UINT kCopyPeriod = 60;  // milliseconds
-constexpr uint32_t kCopyMask = 0xFF;
 
 int copy_failed_count;
 
@@ -37,17 +37,6 @@ static bool copy_ended;
 // sends IDOK when the user presses Enter; that must not end the update as
 // complete with files still to copy.
 static bool list_done;
-
-// The medium is the current directory. A root that does not fit 511 bytes
-// stays empty, which fails every copy rather than copying from elsewhere.
-static void ReadSourceRoot() {
-  source_root[0] = '\0';
-  wchar_t wide[4096];
-  DWORD count = sizeof wide / sizeof wide[0];
-  DWORD n = GetCurrentDirectoryW(count, wide);
-  if (n == 0 || n >= count) return;
-  if (!FromWide(wide, source_root, 512)) source_root[0] = '\0';
-}
 
 static unsigned long long SourceSize(const char* source_path) {
   wchar_t wide[1024];
@@ -78,7 +67,7 @@ static void StartCopy(HWND dialog) {
   CloseSettingsFile();
   OpenSettingsFile();
   RewindSettingsFile();
-  ReadSourceRoot();
+  ReadSourceRoot(source_root, sizeof source_root);
   step_count = 0;
   step_mark = -1;
   copy_failed_count = 0;
@@ -130,6 +119,17 @@ static void ReportCopyFailure(HWND dialog) {
   ShowMessage(dialog, failure_text, kCaptionCopyFailed);
 }
 
+static void EndCopy(HWND dialog, unsigned char outcome);
+
+// With the medium gone every entry left would fail the same way: one box,
+// and the update ends as failed, counting this entry and every one after it.
+static void EndForLostMedium(HWND dialog) {
+  ++copy_failed_count;
+  while (NextSelectedFile(current_file, sizeof current_file) == 0) ++copy_failed_count;
+  ShowMessage(dialog, kTextMediumLost, kCaptionUpdateFailed);
+  EndCopy(dialog, 1);
+}
+
 static void CopyEntry(HWND dialog) {
   CreateEntryFolders(copy_paths.dest_dir, strlen(install_dir) + 1);
   ShowCopyStatus(dialog);
@@ -138,7 +138,13 @@ static void CopyEntry(HWND dialog) {
   // Closed while the file was on its way: its old file stays exactly as it
   // was, and closing is no failure to report.
   if (outcome == kCopyStopped) return;
-  if (outcome == kCopyFailed) ReportCopyFailure(dialog);
+  bool medium_lost =
+      outcome == kCopyFailed && SourceFolderGone(copy_paths.source_path, current_file);
+  if (medium_lost) {
+    EndForLostMedium(dialog);
+  } else if (outcome == kCopyFailed) {
+    ReportCopyFailure(dialog);
+  }
   ClearReadOnly(copy_paths.dest_path);
 }
 

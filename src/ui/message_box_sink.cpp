@@ -11,3 +11,8 @@ void SetMessageSink(MessageSink sink, void* context) {
 void ShowMessage(void* owner, const char* text, const char* caption) {
   if (message_sink != nullptr) message_sink(message_context, owner, text, caption);
 }
+
+bool AskRetry(void* owner, const char* text, const char* caption) {
+  ShowMessage(owner, text, caption);
+  return false;
+}

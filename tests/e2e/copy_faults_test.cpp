@@ -13,7 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "file_holder.h"
 #include "scenario.h"
+#include "snapshot.h"
 
 namespace e2e {
 namespace {
@@ -32,93 +34,9 @@ std::wstring GetEnv(const wchar_t* name) {
   return size > 0 && size < 1024 ? value : L"";
 }
 
-bool SamePath(const std::wstring& a, const std::wstring& b) {
-  return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
-}
-
 bool EndsWith(const std::wstring& text, const std::wstring& tail) {
   return text.size() >= tail.size() &&
          text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-// ---- snapshots of folder trees
-
-struct FileState {
-  bool folder = false;
-  DWORD attributes = 0;
-  uint64_t size = 0;
-  uint64_t written = 0;
-  uint64_t hash = 0;
-  bool readable = true;
-};
-using Snapshot = std::map<std::wstring, FileState>;
-
-// FNV-1a over the whole file.
-uint64_t HashFile(const std::wstring& path, bool* readable) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  *readable = file != INVALID_HANDLE_VALUE;
-  if (!*readable) return 0;
-  static std::vector<unsigned char> buffer(1 << 20);
-  uint64_t hash = 1469598103934665603ull;
-  DWORD got = 0;
-  while (ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) &&
-         got > 0) {
-    for (DWORD i = 0; i < got; ++i) hash = (hash ^ buffer[i]) * 1099511628211ull;
-  }
-  CloseHandle(file);
-  return hash;
-}
-
-// Everything below folder, except the subtree skip (when not empty).
-void Walk(const std::wstring& folder, const std::wstring& skip, Snapshot* out) {
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    std::wstring name = found.cFileName;
-    if (name == L"." || name == L"..") continue;
-    std::wstring path = folder + L"\\" + name;
-    if (!skip.empty() && SamePath(path, skip)) continue;
-    FileState state;
-    state.folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    state.attributes = found.dwFileAttributes;
-    if (!state.folder) {
-      state.size = (uint64_t{found.nFileSizeHigh} << 32) | found.nFileSizeLow;
-      state.written = (uint64_t{found.ftLastWriteTime.dwHighDateTime} << 32) |
-                      found.ftLastWriteTime.dwLowDateTime;
-      state.hash = HashFile(path, &state.readable);
-    }
-    (*out)[path] = state;
-    if (state.folder) Walk(path, skip, out);
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
-}
-
-Snapshot TakeSnapshot(const std::wstring& folder, const std::wstring& skip = L"") {
-  Snapshot snapshot;
-  Walk(folder, skip, &snapshot);
-  return snapshot;
-}
-
-// Paths that appeared, vanished or changed. A folder's own times are left
-// out: whatever was written inside it shows up as an entry of its own.
-std::vector<std::string> Differences(const Snapshot& before, const Snapshot& after) {
-  std::vector<std::string> changes;
-  for (const auto& [path, was] : before) {
-    auto now = after.find(path);
-    if (now == after.end()) {
-      changes.push_back("removed " + Utf8(path));
-    } else if (was.folder != now->second.folder || was.attributes != now->second.attributes ||
-               was.size != now->second.size || was.written != now->second.written ||
-               was.hash != now->second.hash || !now->second.readable) {
-      changes.push_back("changed " + Utf8(path));
-    }
-  }
-  for (const auto& [path, state] : after) {
-    if (before.count(path) == 0) changes.push_back("added " + Utf8(path));
-  }
-  return changes;
 }
 
 // ---- the table printed at the end
@@ -214,60 +132,6 @@ std::string Pattern(const std::string& seed, size_t size) {
   }
   return bytes;
 }
-
-// Another program that has a file open without sharing.
-class FileHolder {
- public:
-  ~FileHolder() {
-    if (process_.process) Release();
-  }
-
-  bool Hold(const std::wstring& path) {
-    std::wstring tag = std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(++count_);
-    std::wstring ready_name = L"Local\\copy_faults_ready_" + tag;
-    std::wstring release_name = L"Local\\copy_faults_release_" + tag;
-    ready_ = CreateEventW(nullptr, TRUE, FALSE, ready_name.c_str());
-    release_ = CreateEventW(nullptr, TRUE, FALSE, release_name.c_str());
-    if (!ready_ || !release_) return false;
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring exe = self;
-    exe = exe.substr(0, exe.find_last_of(L'\\')) + L"\\hold_file.exe";
-    std::wstring command =
-        L"\"" + exe + L"\" \"" + path + L"\" " + ready_name + L" " + release_name;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info)) {
-      return false;
-    }
-    CloseHandle(info.hThread);
-    process_.process = info.hProcess;
-    process_.pid = info.dwProcessId;
-    HANDLE either[] = {ready_, process_.process};
-    return WaitForMultipleObjects(2, either, FALSE, kWaitMs) == WAIT_OBJECT_0;
-  }
-
-  bool Holding() const { return IsRunning(process_); }
-
-  // Lets go of the file; true when the helper held it until now.
-  bool Release() {
-    SetEvent(release_);
-    DWORD code = 99;
-    bool ended = WaitExit(process_, kWaitMs, &code);
-    Stop(&process_);
-    CloseHandle(ready_);
-    CloseHandle(release_);
-    return ended && code == 0;
-  }
-
- private:
-  Program process_;
-  HANDLE ready_ = nullptr;
-  HANDLE release_ = nullptr;
-  static inline int count_ = 0;
-};
 
 // ---- the fixture
 
@@ -366,6 +230,25 @@ class CopyFaultTest : public UpdateRun {
     recorded_ = true;
   }
 
+  // A first entry whose old file is read-only, so that its copy fails after
+  // the checks before the copy have passed: its failure box holds the run
+  // while a case brings about the fault that those checks could not see.
+  void PutPause() {
+    PutOld(kPause, "old pause");
+    ASSERT_TRUE(SetFileAttributesW(Dest(kPause).c_str(), FILE_ATTRIBUTE_READONLY));
+    PutSource(kPause, "new pause");
+  }
+
+  // Waits for the pause entry's failure box and leaves it open.
+  MessageBoxView AwaitPause() {
+    MessageBoxView box = AwaitMessage();
+    EXPECT_EQ(Utf8(box.text), Utf8(CopyFailedText(Source(kPause), Dest(kPause))));
+    failed_ = Utf8(kPause);
+    return box;
+  }
+
+  static constexpr wchar_t kPause[] = L"pause.dat";
+
   void Skip(const std::string& reason) {
     Rows().push_back({scenario_, "skipped: " + reason, "-", "-"});
     recorded_ = true;
@@ -401,25 +284,31 @@ TEST_F(CopyFaultTest, DiskFullPartWayThroughAFile) {
   outside_ = {root_, drive};
 
   const std::string old_big = Pattern("old big", 100 << 10);
+  PutPause();
   PutOld(L"first.dat", "old first");
   PutOld(L"big.dat", old_big);
   PutOld(L"last.dat", "old last");
   PutOld(L"keep.dat", Pattern("keep", 20 << 10));
+  const std::string new_first = Pattern("new first", 8 << 10);
+  const std::string new_last = Pattern("new last", 8 << 10);
+  WriteSettings({L"[SYSTEM]", kPause, L"first.dat", L"big.dat", L"last.dat"});
+  PutSource(L"first.dat", new_first);
+  PutSource(L"big.dat", old_big);
+  PutSource(L"last.dat", new_last);
+  WriteRecord(game_);
+
+  // The checks before the copy find room for it; the source then grows
+  // beyond the free space while the pause holds the run.
+  StartUpdate();
+  MessageBoxView pause = AwaitPause();
   ASSERT_TRUE(GetDiskFreeSpaceExW((drive + L"\\").c_str(), &free_bytes, nullptr, nullptr));
   const size_t big_size = static_cast<size_t>(free_bytes.QuadPart) + (512 << 10);
   ASSERT_GT(big_size, old_big.size());
-  const std::string new_first = Pattern("new first", 8 << 10);
-  const std::string new_last = Pattern("new last", 8 << 10);
-  WriteSettings({L"[SYSTEM]", L"first.dat", L"big.dat", L"last.dat"});
-  PutSource(L"first.dat", new_first);
   PutSource(L"big.dat", Pattern("new big", big_size));
-  PutSource(L"last.dat", new_last);
-  WriteRecord(game_);
   Remember();
-
-  StartUpdate();
+  Dismiss(pause);
   ExpectCopyFailure(L"big.dat");
-  ExpectIncomplete(1);
+  ExpectIncomplete(2);
   ExpectContent(L"first.dat", new_first);
   ExpectContent(L"last.dat", new_last);
   Conclude("disk full", {L"first.dat", L"last.dat"});
@@ -428,20 +317,24 @@ TEST_F(CopyFaultTest, DiskFullPartWayThroughAFile) {
 
 TEST_F(CopyFaultTest, DestinationHeldOpenByAnotherProgram) {
   scenario_ = "destination held open (no sharing)";
+  PutPause();
   PutOld(L"a.dat", "old A");
   PutOld(L"b.dat", "old B");
-  WriteSettings({L"[SYSTEM]", L"a.dat", L"b.dat"});
+  WriteSettings({L"[SYSTEM]", kPause, L"a.dat", L"b.dat"});
   PutSource(L"a.dat", "new A");
   PutSource(L"b.dat", "new B");
   WriteRecord(game_);
   Remember();
+
+  // Opened by the other program after the checks before the copy.
+  StartUpdate();
+  MessageBoxView pause = AwaitPause();
   FileHolder holder;
   ASSERT_TRUE(holder.Hold(Dest(L"a.dat"))) << "hold_file.exe did not open a.dat";
-
-  StartUpdate();
+  Dismiss(pause);
   ExpectCopyFailure(L"a.dat");
   EXPECT_TRUE(holder.Holding()) << "the file was let go before the copy was tried";
-  ExpectIncomplete(1);
+  ExpectIncomplete(2);
   EXPECT_TRUE(holder.Release());
   ExpectContent(L"b.dat", "new B");
   Conclude("in use", {L"b.dat"});
@@ -450,47 +343,52 @@ TEST_F(CopyFaultTest, DestinationHeldOpenByAnotherProgram) {
 TEST_F(CopyFaultTest, SourceMissing) {
   scenario_ = "source missing";
   const std::wstring missing = L"データ\\欠品.dat";
+  PutPause();
   PutOld(missing, "old data");
   PutOld(L"b.dat", "old B");
-  WriteSettings({L"[DATA]", missing, L"b.dat"});
+  WriteSettings({L"[SYSTEM]", kPause, L"[DATA]", missing, L"b.dat"});
+  PutSource(missing, "new data");
   PutSource(L"b.dat", "new B");
   WriteRecord(game_);
-  Remember();
 
+  // Gone after the checks before the copy, the medium's folder still there.
   StartUpdate();
+  MessageBoxView pause = AwaitPause();
+  ASSERT_TRUE(DeleteFileW(Source(missing).c_str()));
+  Remember();
+  Dismiss(pause);
   ExpectCopyFailure(missing);
-  ExpectIncomplete(1);
+  ExpectIncomplete(2);
   ExpectContent(L"b.dat", "new B");
   Conclude("no source", {L"b.dat"});
 }
 
-// The medium taken away part way: the failure box of the first entry holds
-// the run while the source folder goes.
+// The medium taken away part way: the pause holds the run while the source
+// folder goes; then one box, and the end of the copy.
 TEST_F(CopyFaultTest, SourceFolderRemovedWhileTheDialogRuns) {
   scenario_ = "source folder removed mid-run";
+  PutPause();
   PutOld(L"a.dat", "old A");
   PutOld(L"sub\\b.dat", "old B");
-  WriteSettings({L"[SYSTEM]", L"first.dat", L"a.dat", L"sub\\b.dat"});
+  WriteSettings({L"[SYSTEM]", kPause, L"a.dat", L"sub\\b.dat"});
   PutSource(L"a.dat", "new A");
   PutSource(L"sub\\b.dat", "new B");
   WriteRecord(game_);
-  Remember();
 
   StartUpdate();
-  MessageBoxView box = AwaitMessage();
-  ASSERT_EQ(Utf8(box.text), Utf8(CopyFailedText(Source(L"first.dat"), Dest(L"first.dat"))));
-  failed_ = "first.dat";
+  MessageBoxView pause = AwaitPause();
   const std::wstring source_folder = medium_ + L"\\GAME";
   DeleteTree(source_folder);
   ASSERT_FALSE(Exists(source_folder));
-  for (auto it = outside_before_.begin(); it != outside_before_.end();) {
-    bool gone = SamePath(it->first, source_folder) ||
-                SamePath(it->first.substr(0, source_folder.size() + 1), source_folder + L"\\");
-    it = gone ? outside_before_.erase(it) : std::next(it);
-  }
+  Remember();
+  Dismiss(pause);
+  MessageBoxView box = AwaitMessage();
+  EXPECT_EQ(Utf8(box.text), Utf8(L"ＵＰＤＡＴＥデータが読めなくなりました。"));
+  EXPECT_EQ(Utf8(box.caption), Utf8(kCaptionFailed));
+  HWND copy = FindWindowOf(program_.pid, Kind::kCopy);
+  EXPECT_TRUE(copy != nullptr && box.owner == copy) << "owned by FILECOPY";
+  failed_ += ", a.dat, sub\\b.dat (one box)";
   Dismiss(box);
-  ExpectCopyFailure(L"a.dat");
-  ExpectCopyFailure(L"sub\\b.dat");
   ExpectIncomplete(3);
   Conclude("no source", {});
 }

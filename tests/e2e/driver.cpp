@@ -166,7 +166,9 @@ Kind KindOf(HWND window) {
   if (GetDlgItem(window, kEditId)) return Kind::kUpdate;
   if (GetDlgItem(window, kStatusId)) return Kind::kCopy;
   if (HasChildOfClass(window, L"SysTreeView32")) return Kind::kBrowser;
-  if (GetDlgItem(window, kStaticId) && GetDlgItem(window, IDOK)) return Kind::kMessage;
+  // A box has OK, or Retry and Cancel.
+  if (GetDlgItem(window, kStaticId) && (GetDlgItem(window, IDOK) || GetDlgItem(window, IDRETRY)))
+    return Kind::kMessage;
   return Kind::kOther;
 }
 

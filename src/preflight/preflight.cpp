@@ -1,0 +1,180 @@
+#include "preflight/preflight.h"
+
+#include <windows.h>
+
+#include "app/run_state.h"
+#include "copy/copy_dialog.h"
+#include "copy/copy_paths.h"
+#include "copy/medium.h"
+#include "preflight/preflight_text.h"
+#include "preflight/space_plan.h"
+#include "settings/settings.h"
+#include "text/format.h"
+#include "text/texts.h"
+#include "ui/message_box.h"
+#include "win/file_holders.h"
+#include "win/wide_text.h"
+
+enum CheckResult { kCheckPassed, kCheckFailed, kCheckRetry };
+
+static char source_root[1024];
+static char entry[32];
+static CopyPaths paths;
+static char message[1024];
+static NameList names;
+// The files in use, for the Restart Manager: the first ten are enough to
+// find the program that holds them.
+static wchar_t in_use_paths[kListedNames][1024];
+
+// Walks the entries that the copy will select. Entries that it will refuse
+// (outside the game folder, paths too long) are passed over: the copy
+// reports those itself.
+static void FirstEntry() {
+  SelectFiles(kCopyMask);
+}
+
+static bool NextEntry() {
+  while (NextSelectedFile(entry, sizeof entry) == 0) {
+    if (BuildCopyPaths(source_root, settings.path, install_dir, entry, &paths) == kCopyPathsReady)
+      return true;
+  }
+  return false;
+}
+
+struct FileFacts {
+  bool exists;  // as a file, not a folder
+  unsigned long long size;
+};
+
+static FileFacts ReadFacts(const char* path) {
+  FileFacts facts = {false, 0};
+  wchar_t wide[1024];
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!ToWide(path, wide, 1024) || !GetFileAttributesExW(wide, GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return facts;
+  }
+  facts.exists = true;
+  facts.size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  return facts;
+}
+
+// A cut download or a disc read error: better to change nothing than to
+// leave the game half updated.
+static CheckResult CheckSourcesPresent() {
+  ClearNameList(&names);
+  FirstEntry();
+  while (NextEntry()) {
+    if (!ReadFacts(paths.source_path).exists) AddName(&names, entry);
+  }
+  if (names.count == 0) return kCheckPassed;
+  FormatMissingText(names, message, sizeof message);
+  ShowMessage(nullptr, message, kCaptionUpdateFailed);
+  return kCheckFailed;
+}
+
+// A standard user's game under Program Files. The probe is created new and
+// goes when its handle closes, even if the run is killed; a probe left by a
+// crash of the system is removed first.
+static CheckResult CheckFolderWritable() {
+  char probe[1024];
+  wchar_t wide[1024];
+  bool writable = FormatText(probe, sizeof probe, "%s\\~update-probe.tmp", install_dir) &&
+                  ToWide(probe, wide, 1024);
+  if (writable) {
+    DeleteFileW(wide);
+    HANDLE file = CreateFileW(
+        wide, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    writable = file != INVALID_HANDLE_VALUE;
+    if (writable) CloseHandle(file);
+  }
+  if (writable) return kCheckPassed;
+  FormatNotWritableText(install_dir, message, sizeof message);
+  ShowMessage(nullptr, message, kCaptionUpdateFailed);
+  return kCheckFailed;
+}
+
+static bool FreeSpace(unsigned long long* free_bytes) {
+  wchar_t wide[1024];
+  ULARGE_INTEGER available;
+  if (!ToWide(install_dir, wide, 1024) ||
+      !GetDiskFreeSpaceExW(wide, &available, nullptr, nullptr)) {
+    return false;
+  }
+  *free_bytes = available.QuadPart;
+  return true;
+}
+
+// A full disk part way leaves the files before it replaced and the rest not.
+// Free space that cannot be read is no reason to stop: the copy still
+// fails safely, file by file.
+static CheckResult CheckFreeSpace() {
+  SpacePlan plan;
+  ClearSpacePlan(&plan);
+  FirstEntry();
+  while (NextEntry()) {
+    PlanReplacement(&plan, ReadFacts(paths.source_path).size, ReadFacts(paths.dest_path).size);
+  }
+  unsigned long long free_bytes = 0;
+  unsigned long long needed = SpaceNeeded(plan);
+  if (!FreeSpace(&free_bytes) || free_bytes >= needed) return kCheckPassed;
+  FormatNoSpaceText(needed, free_bytes, message, sizeof message);
+  return AskRetry(nullptr, message, kCaptionUpdateFailed) ? kCheckRetry : kCheckFailed;
+}
+
+// Opened for writing without sharing: a running program's own file, or one
+// open elsewhere without write sharing, refuses with a sharing or lock
+// violation. A read-only file refuses with access denied instead and is
+// not in use; the copy reports it as before.
+static bool InUse(const char* path, wchar_t* wide) {
+  if (!ToWide(path, wide, 1024)) return false;
+  HANDLE file = CreateFileW(wide, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    CloseHandle(file);
+    return false;
+  }
+  DWORD error = GetLastError();
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+// The game still running, or a scan: replacing some files and not others
+// is the mix of versions that makes a game crash.
+static CheckResult CheckFilesNotInUse() {
+  ClearNameList(&names);
+  FirstEntry();
+  wchar_t beyond[1024];
+  while (NextEntry()) {
+    wchar_t* wide = names.count < kListedNames ? in_use_paths[names.count] : beyond;
+    if (ReadFacts(paths.dest_path).exists && InUse(paths.dest_path, wide)) AddName(&names, entry);
+  }
+  if (names.count == 0) return kCheckPassed;
+  const wchar_t* listed[kListedNames];
+  unsigned count = names.count < kListedNames ? names.count : kListedNames;
+  for (unsigned i = 0; i < count; ++i) listed[i] = in_use_paths[i];
+  char holders[512];
+  NameFileHolders(listed, count, holders, sizeof holders);
+  FormatInUseText(names, holders, message, sizeof message);
+  return AskRetry(nullptr, message, kCaptionUpdateFailed) ? kCheckRetry : kCheckFailed;
+}
+
+// In order; a Retry runs every check again, since anything may have
+// changed while the box was open.
+static CheckResult CheckAll() {
+  CheckResult (*const checks[])() = {CheckSourcesPresent, CheckFolderWritable, CheckFreeSpace,
+                                     CheckFilesNotInUse};
+  for (auto check : checks) {
+    CheckResult result = check();
+    if (result != kCheckPassed) return result;
+  }
+  return kCheckPassed;
+}
+
+bool RunPreflight() {
+  ReadSourceRoot(source_root, sizeof source_root);
+  CheckResult result;
+  do {
+    result = CheckAll();
+  } while (result == kCheckRetry);
+  return result == kCheckPassed;
+}

@@ -1,0 +1,8 @@
+// Checks made before the update changes anything, over the entries the copy
+// will select: every source is there, the game folder can be written, there
+// is room, and no file to be replaced is in use. Each failure is told once.
+#pragma once
+
+// True when the copy may start. False when a check failed (its box was
+// shown) or the user cancelled one; nothing was written either way.
+bool RunPreflight();
