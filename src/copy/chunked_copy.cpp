@@ -76,6 +76,9 @@ CopyOutcome CopyInChunks(const wchar_t* source, const wchar_t* dest, CopyPulse p
   if (outcome == kCopyDone && !SetFileTime(to, nullptr, nullptr, &info.ftLastWriteTime)) {
     outcome = kCopyFailed;
   }
+  // On the disk before the caller renames it over the old file: otherwise a
+  // power cut can leave the new name with no data, and the old file gone.
+  if (outcome == kCopyDone && !FlushFileBuffers(to)) outcome = kCopyFailed;
   if (!CloseHandle(to) && outcome == kCopyDone) outcome = kCopyFailed;
   CloseHandle(from);
   if (outcome != kCopyDone) return outcome;
