@@ -11,6 +11,7 @@ add_library(updater_win STATIC
   src/app/install_folder_dialog.cpp
   src/registry/install_record.cpp
   src/copy/chunked_copy.cpp
+  src/copy/flush_pace.cpp
   src/copy/copy_file.cpp
   src/copy/safe_replace.cpp
   src/copy/copy_progress.cpp

@@ -1,5 +1,7 @@
 #include "copy/chunked_copy.h"
 
+#include "copy/flush_pace.h"
+
 // Chunks grow towards the largest size while they are quick and shrink
 // while they are slow, so that a DVD or a network share still lets the
 // dialog answer often, and a fast disk pays for few calls.
@@ -34,6 +36,8 @@ CopyOutcome CopyContents(HANDLE from, HANDLE to, unsigned long long size, CopyPu
                          void* context) {
   unsigned long long copied = 0;
   DWORD chunk_size = kSmallestChunk;
+  FlushPace pace;
+  StartFlushPace(&pace);
   while (copied < size) {
     double started = NowMs();
     DWORD want = size - copied < chunk_size ? static_cast<DWORD>(size - copied) : chunk_size;
@@ -42,6 +46,7 @@ CopyOutcome CopyContents(HANDLE from, HANDLE to, unsigned long long size, CopyPu
     // A source that ends before its size was cut short on the medium.
     if (!ReadFile(from, chunk, want, &got, nullptr) || got == 0) return kCopyFailed;
     if (!WriteFile(to, chunk, got, &put, nullptr) || put != got) return kCopyFailed;
+    if (!PaceFlush(to, got, &pace)) return kCopyFailed;
     copied += got;
     chunk_size = NextChunkSize(chunk_size, NowMs() - started);
     if (pulse != nullptr && !pulse(context, copied)) return kCopyStopped;
