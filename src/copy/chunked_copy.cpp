@@ -68,7 +68,9 @@ CopyOutcome CopyInChunks(const wchar_t* source, const wchar_t* dest, CopyPulse p
   // A new file rather than one cut back to nothing: Linux's ext4 writes
   // out a file that was cut back before its close returns, which under
   // Wine held the dialog for up to a second after a large file.
-  HANDLE to = CreateFileW(dest, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+  // Shared for deletion only, so that at the end of the session the copy
+  // can be removed by name while it is still open.
+  HANDLE to = CreateFileW(dest, GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (to == INVALID_HANDLE_VALUE) {
     CloseHandle(from);

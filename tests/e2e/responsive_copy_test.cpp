@@ -158,5 +158,30 @@ TEST_F(ResponsiveCopyTest, CloseBoxStopsALargeFileAtOnce) {
   EXPECT_EQ(Content(Dest(L"after.dat")), "old after");
 }
 
+// A log-off in the middle of the big file: WM_ENDSESSION, and then Windows
+// ends the process at once. The temporary copy must not stay behind, and
+// the old file stays as it was.
+TEST_F(ResponsiveCopyTest, SessionEndLeavesNoTemporaryCopy) {
+  WriteSettings({L"[SYSTEM]", kBig, L"after.dat"});
+  PutBigSource();
+  PutSource(L"after.dat", "new after");
+  ASSERT_TRUE(WriteBytes(Dest(kBig), "old big"));
+  WriteRecord(game_);
+  StartUpdate();
+  HWND copy = AwaitBigFileUnderWay();
+  ASSERT_TRUE(copy);
+  ASSERT_TRUE(Exists(Temp())) << "the big file was done before the session end; proves nothing";
+  DWORD_PTR answer = 0;
+  ASSERT_TRUE(SendMessageTimeoutW(copy, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000,
+                                  &answer));
+  // As Windows does once the answer is in.
+  TerminateProcess(program_.process, 0);
+  DWORD code = 0;
+  ASSERT_TRUE(WaitExit(program_, kWaitMs, &code));
+  EXPECT_FALSE(Exists(Temp())) << "temporary copy left after the session ended";
+  EXPECT_EQ(Content(Dest(kBig)), "old big");
+  EXPECT_FALSE(Exists(Dest(L"after.dat")));
+}
+
 }  // namespace
 }  // namespace e2e
