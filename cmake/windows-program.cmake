@@ -8,6 +8,7 @@ add_library(updater_win STATIC
   src/win/window_text.cpp
   src/win/dll_search.cpp
   src/win/long_path.cpp
+  src/win/system_dlls.cpp
   src/app/browse_folder.cpp
   src/app/install_folder_dialog.cpp
   src/registry/install_record.cpp
