@@ -107,8 +107,8 @@ TEST_F(ResponsiveCopyTest, AnswersAndShowsProgressThroughALargeFile) {
          samples.size(), moves);
   size_t late = 0;
   for (const Sample& sample : samples) late += sample.answer_ms > kSlowAnswerMs ? 1 : 0;
-  EXPECT_LE(late, kLateAnswersAllowed) << "WM_NULL answers over " << kSlowAnswerMs << " ms, of "
-                                       << samples.size() << " samples";
+  EXPECT_LE(late, kLateAnswersAllowed)
+      << "WM_NULL answers over " << kSlowAnswerMs << " ms, of " << samples.size() << " samples";
   EXPECT_LE(worst, kLatestAnswerMs) << "worst WM_NULL answer over " << samples.size() << " samples";
   EXPECT_FALSE(no_bar) << "no progress bar to read";
   EXPECT_FALSE(backwards) << "the bar moved back";
@@ -172,8 +172,8 @@ TEST_F(ResponsiveCopyTest, SessionEndLeavesNoTemporaryCopy) {
   ASSERT_TRUE(copy);
   ASSERT_TRUE(Exists(Temp())) << "the big file was done before the session end; proves nothing";
   DWORD_PTR answer = 0;
-  ASSERT_TRUE(SendMessageTimeoutW(copy, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000,
-                                  &answer));
+  ASSERT_TRUE(
+      SendMessageTimeoutW(copy, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000, &answer));
   // As Windows does once the answer is in.
   TerminateProcess(program_.process, 0);
   DWORD code = 0;

@@ -149,8 +149,8 @@ TEST_P(PackLinkedMedium, IsRefusedAndWhatItLeadsToStays) {
   trees.root().Write(std::string(c.target) + "/medium/keep.txt", "mine");
   ASSERT_EQ(symlink((root + "/" + c.target).c_str(), (root + "/" + c.link).c_str()), 0);
   std::vector<std::string> before = trees.RootNames();
-  PackRun run = RunPack({"--force", "--old", trees.old_dir(), trees.new_dir(),
-                         root + "/" + c.medium});
+  PackRun run =
+      RunPack({"--force", "--old", trees.old_dir(), trees.new_dir(), root + "/" + c.medium});
   EXPECT_EQ(run.exit_code, 2) << run.out;
   EXPECT_NE(run.err.find("through the link"), std::string::npos) << run.err;
   std::string bytes;
