@@ -8,12 +8,16 @@ add_library(updater_win STATIC
   src/win/window_text.cpp
   src/win/dll_search.cpp
   src/win/file_holders.cpp
+  src/win/long_path.cpp
+  src/win/system_dlls.cpp
   src/app/browse_folder.cpp
   src/app/install_folder_dialog.cpp
   src/registry/install_record.cpp
   src/copy/chunked_copy.cpp
+  src/copy/flush_pace.cpp
   src/copy/copy_file.cpp
   src/copy/safe_replace.cpp
+  src/copy/leftover_temps.cpp
   src/copy/copy_progress.cpp
   src/copy/copy_dialog.cpp
   src/copy/medium.cpp

@@ -141,6 +141,56 @@ done
 leftover=$(find "$WORK" -maxdepth 1 -name '.*' ! -name . | head -1)
 [ -z "$leftover" ] || fail "left behind: $leftover"
 
+echo "=== --force and links under Wine: refused, and what a link leads to stays"
+# Wine shows a Unix symbolic link to a folder as a junction (a directory
+# with FILE_ATTRIBUTE_REPARSE_POINT) and cannot make one itself.
+LINKS=$WORK/links
+mkdir -p "$LINKS/elsewhere/medium" "$LINKS/real"
+echo mine >"$LINKS/elsewhere/keep.txt"
+echo mine >"$LINKS/elsewhere/medium/keep.txt"
+ln -s "$LINKS/elsewhere" "$LINKS/medium-link"
+ln -s "$NEW" "$LINKS/into-new"
+ln -s "$LINKS/elsewhere" "$LINKS/via"
+ln -s "$NEW" "$LINKS/new-link"
+# linked CASE MEDIUM [NEW]: refused with exit code 2 and the words WORDS.
+linked() {
+  local name=$1 medium=$2 new=${3:-$NEW} words=$4 code=0
+  "$WINE" "$PACK_EXE" --force "$(windows_path "$new")" "$(windows_path "$medium")" \
+    >/dev/null 2>"$WORK/link.err" || code=$?
+  [ "$code" = 2 ] || fail "$name: exit code $code: $(cat "$WORK/link.err")"
+  grep -q "$words" "$WORK/link.err" || fail "$name: '$words' not said: $(cat "$WORK/link.err")"
+}
+linked "medium a junction to an unrelated folder" "$LINKS/medium-link" "" "through the link"
+linked "medium a junction into NEW_DIR" "$LINKS/into-new" "" "through the link"
+linked "a junction on the way to the medium" "$LINKS/via/medium" "" "through the link"
+# NEW_DIR named through a junction, the medium inside its real folder: the
+# names differ, the folders overlap.
+linked "medium inside NEW_DIR named through a junction" "$NEW/medium" "$LINKS/new-link" "overlap"
+[ "$(cat "$LINKS/elsewhere/keep.txt" "$LINKS/elsewhere/medium/keep.txt")" = "mine
+mine" ] || fail "files behind a junction were touched"
+[ ! -e "$NEW/medium" ] || fail "a medium was written inside NEW_DIR"
+# An old medium that holds a junction: --force removes the junction, never
+# what it leads to.
+mkdir -p "$LINKS/old-medium/GAME"
+echo stale >"$LINKS/old-medium/GAME/stale.dat"
+ln -s "$LINKS/elsewhere" "$LINKS/old-medium/GAME/junction"
+code=0
+"$WINE" "$PACK_EXE" --force "$(windows_path "$NEW")" "$(windows_path "$LINKS/old-medium")" \
+  >/dev/null 2>"$WORK/link.err" || code=$?
+[ "$code" = 0 ] || fail "--force over a medium with a junction: exit code $code: $(cat "$WORK/link.err")"
+[ "$(cat "$LINKS/elsewhere/keep.txt")" = mine ] || fail "--force removed files behind a junction"
+[ ! -e "$LINKS/old-medium/GAME/stale.dat" ] || fail "--force left the old medium's files"
+# Windows removes a junction with RemoveDirectoryW; Wine 8 cannot remove a
+# link to a folder at all (ERROR_DIR_NOT_EMPTY, the link stays). What is
+# left aside may hold that link and the folders above it, nothing else.
+leftover=$(find "$LINKS" -maxdepth 1 -name '.old-medium.old-*' | head -1)
+if [ -n "$leftover" ]; then
+  others=$(find "$leftover" -mindepth 1 ! -type d ! -type l)
+  [ -z "$others" ] || fail "--force left files of the old medium aside: $others"
+  [ -L "$leftover/GAME/junction" ] || fail "left aside without the junction: $leftover"
+  echo "  (Wine could not remove the junction; it stays in $(basename "$leftover"))"
+fi
+
 echo "=== the round trip: update.exe on the medium against the old game folder"
 GAME=$WINEPREFIX/drive_c/game
 cp -r "$OLD" "$GAME"

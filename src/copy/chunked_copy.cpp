@@ -1,5 +1,7 @@
 #include "copy/chunked_copy.h"
 
+#include "copy/flush_pace.h"
+
 // Chunks grow towards the largest size while they are quick and shrink
 // while they are slow, so that a DVD or a network share still lets the
 // dialog answer often, and a fast disk pays for few calls.
@@ -34,6 +36,8 @@ CopyOutcome CopyContents(HANDLE from, HANDLE to, unsigned long long size, CopyPu
                          void* context) {
   unsigned long long copied = 0;
   DWORD chunk_size = kSmallestChunk;
+  FlushPace pace;
+  StartFlushPace(&pace);
   while (copied < size) {
     double started = NowMs();
     DWORD want = size - copied < chunk_size ? static_cast<DWORD>(size - copied) : chunk_size;
@@ -42,6 +46,7 @@ CopyOutcome CopyContents(HANDLE from, HANDLE to, unsigned long long size, CopyPu
     // A source that ends before its size was cut short on the medium.
     if (!ReadFile(from, chunk, want, &got, nullptr) || got == 0) return kCopyFailed;
     if (!WriteFile(to, chunk, got, &put, nullptr) || put != got) return kCopyFailed;
+    if (!PaceFlush(to, got, &pace)) return kCopyFailed;
     copied += got;
     chunk_size = NextChunkSize(chunk_size, NowMs() - started);
     if (pulse != nullptr && !pulse(context, copied)) return kCopyStopped;
@@ -63,7 +68,9 @@ CopyOutcome CopyInChunks(const wchar_t* source, const wchar_t* dest, CopyPulse p
   // A new file rather than one cut back to nothing: Linux's ext4 writes
   // out a file that was cut back before its close returns, which under
   // Wine held the dialog for up to a second after a large file.
-  HANDLE to = CreateFileW(dest, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+  // Shared for deletion only, so that at the end of the session the copy
+  // can be removed by name while it is still open.
+  HANDLE to = CreateFileW(dest, GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (to == INVALID_HANDLE_VALUE) {
     CloseHandle(from);
@@ -76,6 +83,9 @@ CopyOutcome CopyInChunks(const wchar_t* source, const wchar_t* dest, CopyPulse p
   if (outcome == kCopyDone && !SetFileTime(to, nullptr, nullptr, &info.ftLastWriteTime)) {
     outcome = kCopyFailed;
   }
+  // On the disk before the caller renames it over the old file: otherwise a
+  // power cut can leave the new name with no data, and the old file gone.
+  if (outcome == kCopyDone && !FlushFileBuffers(to)) outcome = kCopyFailed;
   if (!CloseHandle(to) && outcome == kCopyDone) outcome = kCopyFailed;
   CloseHandle(from);
   if (outcome != kCopyDone) return outcome;

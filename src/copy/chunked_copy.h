@@ -16,7 +16,8 @@ enum CopyOutcome {
 using CopyPulse = bool (*)(void* context, unsigned long long copied);
 
 // Copies source to dest, a new file, with the source's
-// last-write time and attributes, read-only excepted. A null pulse copies
+// last-write time and attributes, read-only excepted, and flushes it to the
+// disk. A null pulse copies
 // without pauses. On any outcome but kCopyDone dest may hold part of the
 // file; the caller removes it.
 CopyOutcome CopyInChunks(const wchar_t* source, const wchar_t* dest, CopyPulse pulse,

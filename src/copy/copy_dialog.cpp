@@ -4,6 +4,7 @@
 
 #include "app/run_state.h"
 #include "copy/copy_file.h"
+#include "copy/leftover_temps.h"
 #include "copy/copy_paths.h"
 #include "copy/copy_progress.h"
 #include "copy/medium.h"
@@ -58,6 +59,7 @@ static void PlanProgress(HWND dialog) {
     bool ready = BuildCopyPaths(source_root, settings.path, install_dir, current_file,
                                 &copy_paths) == kCopyPathsReady;
     PlanEntry(ready ? SourceSize(copy_paths.source_path) : 0);
+    if (ready) RemoveLeftoverTemps(copy_paths.dest_dir);
   }
   StartProgress(dialog);
 }
@@ -190,6 +192,14 @@ static void EndCopy(HWND dialog, unsigned char outcome) {
   CloseSettingsFile();
 }
 
+// Windows may end the process as soon as this returns: no further file
+// starts, and the temporary copy of the file on its way is removed now.
+static void EndForSession(HWND dialog) {
+  bool copying = step_count == step_mark && !list_done;
+  EndCopy(dialog, 0);
+  if (copying) RemoveTempOf(copy_paths.dest_path);
+}
+
 INT_PTR CALLBACK CopyDialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_INITDIALOG:
@@ -198,6 +208,9 @@ INT_PTR CALLBACK CopyDialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lpa
     case WM_TIMER:
       RequestStep(dialog);
       return FALSE;
+    case WM_ENDSESSION:  // the user logs off or the system shuts down
+      if (wparam) EndForSession(dialog);
+      return TRUE;
     case WM_COMMAND:
       switch (LOWORD(wparam)) {
         case ID_COPY_STEP:

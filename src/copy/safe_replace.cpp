@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "copy/temp_name.h"
+#include "win/long_path.h"
 #include "win/wide_text.h"
 
 static void RemoveTemp(const wchar_t* temp) {
@@ -57,7 +58,7 @@ CopyOutcome ReplaceWithCopy(const char* source_path, const char* dest_path, Copy
   wchar_t temp[1024];
   if (!MakeTempName(dest_path, temp_path, sizeof temp_path)) return kCopyFailed;
   if (!ToWide(source_path, source, 1024) || !ToWide(dest_path, dest, 1024) ||
-      !ToWide(temp_path, temp, 1024)) {
+      !ToWidePath(temp_path, temp, 1024)) {
     return kCopyFailed;
   }
   // A copy left behind by a run that was killed goes first.

@@ -48,6 +48,26 @@ TEST_F(CopyTest, EnterKeyDuringTheCopyEndsNothing) {
   for (size_t i = 1; i < lines.size(); ++i) EXPECT_TRUE(Exists(Dest(lines[i]))) << Utf8(lines[i]);
 }
 
+// Copies that killed runs left in the folders of the listed entries go at
+// the start of the copy, whichever entry they belonged to; other files and
+// folders of other entries stay.
+TEST_F(CopyTest, LeftoverTemporaryCopiesInTheEntriesFoldersGo) {
+  WriteSettings({L"[SYSTEM]", L"game.exe", L"data\\a.dat"});
+  PutSource(L"game.exe", "new game");
+  PutSource(L"data\\a.dat", "new a");
+  ASSERT_TRUE(MakeFolders(Dest(L"data")));
+  ASSERT_TRUE(MakeFolders(Dest(L"save")));
+  const std::wstring gone[] = {Dest(L"old.dll") + kTempSuffix, Dest(L"data\\b.dat") + kTempSuffix};
+  const std::wstring kept[] = {Dest(L"save\\c.dat") + kTempSuffix, Dest(L"data\\b.dat")};
+  for (const std::wstring& path : gone) ASSERT_TRUE(WriteBytes(path, "partial"));
+  for (const std::wstring& path : kept) ASSERT_TRUE(WriteBytes(path, "keep"));
+  WriteRecord(game_);
+  StartUpdate();
+  ExpectCompletion();
+  for (const std::wstring& path : gone) EXPECT_FALSE(Exists(path)) << Utf8(path);
+  for (const std::wstring& path : kept) EXPECT_TRUE(Exists(path)) << Utf8(path);
+}
+
 // Every destination is a folder, which no copy replaces and the checks before
 // the copy do not stop at.
 TEST_F(CopyTest, EveryCopyFailingShowsOneBoxEachThenTheCount) {

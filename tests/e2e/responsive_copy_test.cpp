@@ -16,7 +16,13 @@ constexpr uint64_t kBigMiB = 1024;
 const wchar_t kBig[] = L"big.bin";
 // Loose bounds: they catch a copy that blocks the dialog, not a slow one.
 // The benchmark reports the real figures.
-constexpr double kWorstAnswerMs = 250;
+constexpr double kSlowAnswerMs = 250;
+// The copy is flushed to the disk as it goes, and a flush on a disk that
+// other programs write to can wait for their data too (ext4 commits its
+// journal as a whole): now and then one answer is late. A copy that blocks
+// the dialog shows as a few samples, each as long as the copy.
+constexpr size_t kLateAnswersAllowed = 2;
+constexpr double kLatestAnswerMs = 2000;
 constexpr DWORD kGoneWithinMs = 1000;
 constexpr DWORD kSampleEveryMs = 10;
 // Runs a case may start before it gives up on catching the big file in its
@@ -102,7 +108,11 @@ TEST_F(ResponsiveCopyTest, AnswersAndShowsProgressThroughALargeFile) {
   }
   printf("worst WM_NULL answer %.1f ms over %zu samples; the bar moved %d times\n", worst,
          samples.size(), moves);
-  EXPECT_LE(worst, kWorstAnswerMs) << "worst WM_NULL answer over " << samples.size() << " samples";
+  size_t late = 0;
+  for (const Sample& sample : samples) late += sample.answer_ms > kSlowAnswerMs ? 1 : 0;
+  EXPECT_LE(late, kLateAnswersAllowed)
+      << "WM_NULL answers over " << kSlowAnswerMs << " ms, of " << samples.size() << " samples";
+  EXPECT_LE(worst, kLatestAnswerMs) << "worst WM_NULL answer over " << samples.size() << " samples";
   EXPECT_FALSE(no_bar) << "no progress bar to read";
   EXPECT_FALSE(backwards) << "the bar moved back";
   EXPECT_GE(moves, 3) << "the bar did not move through the file";
@@ -172,6 +182,31 @@ TEST_F(ResponsiveCopyTest, CloseBoxStopsALargeFileAtOnce) {
       << gone_after << " ms";
   EXPECT_FALSE(Exists(Temp())) << "temporary copy left";
   EXPECT_EQ(Content(Dest(L"after.dat")), "old after");
+}
+
+// A log-off in the middle of the big file: WM_ENDSESSION, and then Windows
+// ends the process at once. The temporary copy must not stay behind, and
+// the old file stays as it was.
+TEST_F(ResponsiveCopyTest, SessionEndLeavesNoTemporaryCopy) {
+  WriteSettings({L"[SYSTEM]", kBig, L"after.dat"});
+  PutBigSource();
+  PutSource(L"after.dat", "new after");
+  ASSERT_TRUE(WriteBytes(Dest(kBig), "old big"));
+  WriteRecord(game_);
+  StartUpdate();
+  HWND copy = AwaitBigFileUnderWay();
+  ASSERT_TRUE(copy);
+  ASSERT_TRUE(Exists(Temp())) << "the big file was done before the session end; proves nothing";
+  DWORD_PTR answer = 0;
+  ASSERT_TRUE(
+      SendMessageTimeoutW(copy, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000, &answer));
+  // As Windows does once the answer is in.
+  TerminateProcess(program_.process, 0);
+  DWORD code = 0;
+  ASSERT_TRUE(WaitExit(program_, kWaitMs, &code));
+  EXPECT_FALSE(Exists(Temp())) << "temporary copy left after the session ended";
+  EXPECT_EQ(Content(Dest(kBig)), "old big");
+  EXPECT_FALSE(Exists(Dest(L"after.dat")));
 }
 
 }  // namespace

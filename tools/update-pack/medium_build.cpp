@@ -36,6 +36,28 @@ bool WriteFiles(const MediumSource& source, const PackReport& report, const std:
   return true;
 }
 
+std::string ParentOf(const std::string& path) {
+  std::string trimmed = path;
+  while (trimmed.size() > 1 && (trimmed.back() == '/' || trimmed.back() == '\\')) {
+    trimmed.pop_back();
+  }
+  size_t slash = trimmed.find_last_of("/\\");
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? trimmed.substr(0, 1) : trimmed.substr(0, slash);
+}
+
+// The files were flushed as they were written; their folders' names go
+// out before the medium is renamed into place.
+bool SyncWrittenFolders(const std::string& dir) {
+  Tree tree;
+  std::string error;
+  if (!ListTree(dir, &tree, &error)) return false;
+  for (auto it = tree.folders.rbegin(); it != tree.folders.rend(); ++it) {
+    if (!SyncFolder(dir + "/" + *it)) return false;
+  }
+  return SyncFolder(dir);
+}
+
 // What the updater's parser and update-check's copy plan make of the
 // medium, against what was meant: null when they agree.
 const char* CheckDisagrees(const MediumSource& source, const PackReport& report) {
@@ -84,6 +106,11 @@ int BuildMedium(const MediumSource& source, PackReport* report, std::string* err
     *err = "update-check cannot read the medium written in " + work;
     return 2;
   }
+  if (!SyncWrittenFolders(work)) {
+    RemoveTree(work);
+    *err = "cannot write the medium in " + work + " out to the disk";
+    return 2;
+  }
   report->checked = true;
   const char* disagreement = CheckDisagrees(source, *report);
   if (disagreement != nullptr) {
@@ -114,6 +141,8 @@ int BuildMedium(const MediumSource& source, PackReport* report, std::string* err
     *err = "cannot rename " + work + " to " + medium;
     return 2;
   }
+  // The rename itself lives in the parent folder.
+  SyncFolder(ParentOf(medium));
   if (!previous.empty()) RemoveTree(previous);
   report->written = true;
   return 0;

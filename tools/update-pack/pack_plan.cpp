@@ -5,6 +5,7 @@
 #include <set>
 
 #include "copy/copy_paths.h"
+#include "copy/temp_name.h"
 #include "cp932_text.h"
 #include "settings/settings.h"
 #include "windows_names.h"
@@ -64,6 +65,15 @@ Candidate MakeCandidate(const TreeFile& file, FileStatus status) {
   return candidate;
 }
 
+// Windows matches names whatever their case; the suffix is ASCII, which
+// UTF-8 keeps apart from every other character.
+bool IsUpdaterTempName(const std::string& utf8) {
+  std::string lower = utf8;
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
+  return IsTempName(lower.c_str());
+}
+
 std::string Quote(const std::string& utf8) {
   return "'" + utf8 + "'";
 }
@@ -88,6 +98,11 @@ const char* EntryProblem(const Candidate& candidate, std::string* message) {
                  "period or space at its end)";
       return "not-a-windows-name";
     }
+  }
+  if (IsUpdaterTempName(file.path)) {
+    *message = std::string("the updater names its temporary copies so (") + kTempSuffix +
+               ") and removes such files from the game folder";
+    return "temporary-name";
   }
   if (file.entry.size() > kMaxEntryBytes) {
     *message = "the path is " + std::to_string(file.entry.size()) +

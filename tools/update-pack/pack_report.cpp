@@ -75,7 +75,8 @@ std::string FormatPackJson(const PackReport& report) {
   return document.dump(2) + "\n";
 }
 
-static std::string Plural(size_t count, const char* one, const char* many) {
+// 64 bits: a medium holds more than the 4 GB that size_t counts on x86.
+static std::string Plural(uint64_t count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 

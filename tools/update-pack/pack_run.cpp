@@ -214,6 +214,15 @@ int ReadTree(const char* what, const std::string& dir, Tree* tree, std::string* 
 
 int CheckMediumFolder(const Args& args, std::string* err) {
   const std::string& medium = args.dirs[1];
+  // --force moves the medium aside and removes it: through a link that would
+  // remove whatever the link leads to, and the overlap check below would
+  // compare another name than the one removed.
+  std::string link = FindLinkOnTheWay(medium);
+  if (!link.empty()) {
+    *err += "update-pack: the medium " + medium + " is reached through the link " + link +
+            "; give the folder's own path\n";
+    return kExitBadInput;
+  }
   FolderState state = GetFolderState(medium);
   if (state == FolderState::kNotAFolder) {
     *err += "update-pack: " + medium + " is a file, not a folder for the medium\n";

@@ -35,16 +35,28 @@ bool IsReadableFile(const std::string& path, uint64_t* size);
 // cannot be read.
 int SameContent(const std::string& a, const std::string& b);
 
+// Both write a new file, refusing to write over one that exists, and flush
+// it to the disk before they return.
 bool CopyOneFile(const std::string& from, const std::string& to);
 bool WriteWholeFile(const std::string& path, const std::string& bytes);
+// Writes the folder's own entries (its names) out to the disk.
+bool SyncFolder(const std::string& dir);
 // Makes the folder and every missing folder above it.
 bool MakeFolders(const std::string& dir);
-// A new folder beside dir (in the same parent), named after dir and tag.
+// A new folder beside dir (in the same parent), named after dir and tag,
+// with the mode that the caller's umask gives a new folder.
 bool MakeFolderBeside(const std::string& dir, const char* tag, std::string* made);
 // Renames a folder; to must not exist.
 bool RenameFolder(const std::string& from, const std::string& to);
 bool RemoveEmptyFolder(const std::string& dir);
+// Removes dir and everything below it. A link or junction, at dir itself or
+// below, is removed as a link: what it leads to is never touched.
 void RemoveTree(const std::string& dir);
 
-// True when inner is outer or lies below it, as the file system sees them.
+// The first name on the way to path, path itself included, that is a
+// symbolic link, junction or other reparse point; empty when there is none.
+std::string FindLinkOnTheWay(const std::string& path);
+
+// True when inner is outer or lies below it once links, junctions, substituted
+// drives and short names are resolved as far as the paths exist.
 bool IsSameOrInside(const std::string& inner, const std::string& outer);

@@ -83,25 +83,59 @@ FILE* OpenFile(const std::string& path, const char* mode) {
   return fopen(path.c_str(), mode);
 }
 
+// Every file of the medium reaches the disk before the medium is renamed
+// into place: a crash then leaves the old medium or the whole new one, never
+// the new names over empty files.
+static bool WriteAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    ssize_t n = write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// A new file, as on Windows: an existing one is never written over.
+static int CreateNewFile(const std::string& path) {
+  return open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+}
+
+static bool SyncAndClose(int fd, bool ok) {
+  ok = ok && fsync(fd) == 0;
+  return close(fd) == 0 && ok;
+}
+
 bool CopyOneFile(const std::string& from, const std::string& to) {
-  FILE* in = OpenFile(from, "rb");
-  if (in == nullptr) return false;
-  FILE* out = OpenFile(to, "wb");
-  bool ok = out != nullptr;
+  int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return false;
+  int out = CreateNewFile(to);
+  bool ok = out >= 0;
   static char buffer[65536];
-  size_t n = 0;
-  while (ok && (n = fread(buffer, 1, sizeof buffer, in)) > 0) ok = fwrite(buffer, 1, n, out) == n;
-  ok = ok && ferror(in) == 0;
-  fclose(in);
-  if (out != nullptr && fclose(out) != 0) ok = false;
-  return ok;
+  while (ok) {
+    ssize_t n = read(in, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = n == 0;
+      break;
+    }
+    ok = WriteAll(out, buffer, static_cast<size_t>(n));
+  }
+  close(in);
+  return out >= 0 && SyncAndClose(out, ok);
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-  FILE* out = OpenFile(path, "wb");
-  if (out == nullptr) return false;
-  bool ok = fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-  return fclose(out) == 0 && ok;
+  int out = CreateNewFile(path);
+  if (out < 0) return false;
+  return SyncAndClose(out, WriteAll(out, bytes.data(), bytes.size()));
+}
+
+bool SyncFolder(const std::string& dir) {
+  int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  return SyncAndClose(fd, true);
 }
 
 bool MakeFolders(const std::string& dir) {
@@ -129,7 +163,11 @@ bool MakeFolderBeside(const std::string& dir, const char* tag, std::string* made
   buffer.push_back('\0');
   if (mkdtemp(buffer.data()) == nullptr) return false;
   *made = buffer.data();
-  return true;
+  // mkdtemp makes it private (0700); the medium is for everyone to read, as
+  // any new folder under the caller's umask.
+  mode_t mask = umask(0);
+  umask(mask);
+  return chmod(made->c_str(), 0777 & ~mask) == 0;
 }
 
 bool RenameFolder(const std::string& from, const std::string& to) {
@@ -141,6 +179,12 @@ bool RemoveEmptyFolder(const std::string& dir) {
 }
 
 void RemoveTree(const std::string& dir) {
+  struct stat info;
+  if (lstat(dir.c_str(), &info) != 0) return;
+  if (!S_ISDIR(info.st_mode)) {
+    unlink(dir.c_str());
+    return;
+  }
   Tree tree;
   std::string error;
   ListTree(dir, &tree, &error);
@@ -151,6 +195,25 @@ void RemoveTree(const std::string& dir) {
     rmdir((dir + "/" + *it).c_str());
   }
   rmdir(dir.c_str());
+}
+
+std::string FindLinkOnTheWay(const std::string& path) {
+  std::string prefix = path.compare(0, 1, "/") == 0 ? "/" : "";
+  size_t begin = prefix.size();
+  while (begin < path.size()) {
+    size_t end = path.find('/', begin);
+    if (end == std::string::npos) end = path.size();
+    std::string name = path.substr(begin, end - begin);
+    begin = end + 1;
+    if (name.empty() || name == ".") continue;
+    if (!prefix.empty() && prefix.back() != '/') prefix += '/';
+    prefix += name;
+    struct stat info;
+    // Nothing below a missing name can be a link yet.
+    if (lstat(prefix.c_str(), &info) != 0) return "";
+    if (S_ISLNK(info.st_mode)) return prefix;
+  }
+  return "";
 }
 
 // The absolute form of path, its links resolved as far as it exists.

@@ -103,8 +103,21 @@ FILE* OpenFile(const std::string& path, const char* mode) {
   return _wfopen(Wide(path).c_str(), WideFromUtf8(mode).c_str());
 }
 
+// Every file of the medium reaches the disk before the medium is renamed
+// into place: a crash then leaves the old medium or the whole new one, never
+// the new names over empty files.
+static bool FlushFile(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bool ok = FlushFileBuffers(file) != 0;
+  return CloseHandle(file) && ok;
+}
+
+// An existing target is never written over (as on POSIX).
 bool CopyOneFile(const std::string& from, const std::string& to) {
-  return CopyFileW(Wide(from).c_str(), Wide(to).c_str(), TRUE) != 0;
+  std::wstring target = Wide(to);
+  return CopyFileW(Wide(from).c_str(), target.c_str(), TRUE) != 0 && FlushFile(target);
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes) {
@@ -113,8 +126,13 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes) {
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
   bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-            written == bytes.size();
+            written == bytes.size() && FlushFileBuffers(file);
   return CloseHandle(file) && ok;
+}
+
+// NTFS journals the names; the files' contents are flushed as they are written.
+bool SyncFolder(const std::string&) {
+  return true;
 }
 
 bool MakeFolders(const std::string& dir) {
@@ -168,7 +186,23 @@ bool RemoveEmptyFolder(const std::string& dir) {
   return RemoveDirectoryW(Wide(dir).c_str()) != 0;
 }
 
+// A junction or a link to a folder goes with RemoveDirectoryW, a link to a
+// file with DeleteFileW; neither touches what the link leads to.
+static void RemoveLink(const std::wstring& path, DWORD attributes) {
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    RemoveDirectoryW(path.c_str());
+  } else {
+    DeleteFileW(path.c_str());
+  }
+}
+
 void RemoveTree(const std::string& dir) {
+  DWORD attributes = GetFileAttributesW(Wide(dir).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return;
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    RemoveLink(Wide(dir), attributes);
+    return;
+  }
   Tree tree;
   std::string error;
   ListTree(dir, &tree, &error);
@@ -177,6 +211,12 @@ void RemoveTree(const std::string& dir) {
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(path.c_str());
   }
+  // ListTree puts reparse points, and only them, among the skipped.
+  for (const std::string& link : tree.skipped) {
+    std::wstring path = Wide(dir + "/" + link);
+    DWORD link_attributes = GetFileAttributesW(path.c_str());
+    if (link_attributes != INVALID_FILE_ATTRIBUTES) RemoveLink(path, link_attributes);
+  }
   // Deepest first: the list has each folder before the folders inside it.
   for (auto it = tree.folders.rbegin(); it != tree.folders.rend(); ++it) {
     RemoveDirectoryW(Wide(dir + "/" + *it).c_str());
@@ -184,9 +224,71 @@ void RemoveTree(const std::string& dir) {
   RemoveDirectoryW(Wide(dir).c_str());
 }
 
+// The offset of the first name after the root: C:\ or \\server\share\.
+static size_t RootLength(const std::wstring& full) {
+  if (full.size() >= 3 && full[1] == L':') return 3;
+  if (full.compare(0, 2, L"\\\\") != 0) return 0;
+  size_t server = full.find(L'\\', 2);
+  if (server == std::wstring::npos) return full.size();
+  size_t share = full.find(L'\\', server + 1);
+  return share == std::wstring::npos ? full.size() : share + 1;
+}
+
+std::string FindLinkOnTheWay(const std::string& path) {
+  std::wstring full = FullPath(path);
+  size_t end = RootLength(full);
+  while (end < full.size()) {
+    end = full.find(L'\\', end + 1);
+    if (end == std::wstring::npos) end = full.size();
+    std::wstring prefix = full.substr(0, end);
+    DWORD attributes = GetFileAttributesW(prefix.c_str());
+    // Nothing below a missing name can be a link yet.
+    if (attributes == INVALID_FILE_ATTRIBUTES) return "";
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return Utf8FromWide(prefix);
+  }
+  return "";
+}
+
+// The path as the file system finally opens it: junctions, links, subst
+// drives and short names resolved. Text compares alone would let another
+// name for the game folder pass as a folder apart from it. The part that
+// does not exist yet is kept as written.
+static std::wstring ResolvedPath(const std::string& path) {
+  std::wstring existing = FullPath(path);
+  std::wstring rest;
+  static wchar_t resolved[32768];
+  while (true) {
+    HANDLE handle =
+        CreateFileW(existing.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+      DWORD n = GetFinalPathNameByHandleW(handle, resolved, 32768, FILE_NAME_NORMALIZED);
+      CloseHandle(handle);
+      if (n == 0 || n >= 32768) return existing + rest;
+      std::wstring out(resolved, n);
+      if (out.compare(0, 8, L"\\\\?\\UNC\\") == 0) {
+        out = L"\\" + out.substr(7);
+      } else if (out.compare(0, 4, L"\\\\?\\") == 0) {
+        out = out.substr(4);
+      }
+      while (out.size() > 3 && out.back() == L'\\') out.pop_back();
+      // rest starts with its separator.
+      if (!rest.empty() && out.back() == L'\\') out.pop_back();
+      return out + rest;
+    }
+    size_t root = RootLength(existing);
+    size_t cut = existing.find_last_of(L'\\');
+    if (cut == std::wstring::npos || root == 0 || existing.size() <= root) return existing + rest;
+    // The root itself is tried last, keeping its separator.
+    if (cut < root) cut = root - 1;
+    rest = existing.substr(cut) + rest;
+    existing = existing.substr(0, cut == root - 1 ? root : cut);
+  }
+}
+
 bool IsSameOrInside(const std::string& inner, const std::string& outer) {
-  std::wstring a = FullPath(inner);
-  std::wstring b = FullPath(outer);
+  std::wstring a = ResolvedPath(inner);
+  std::wstring b = ResolvedPath(outer);
   // Windows compares names without regard to case.
   CharUpperBuffW(&a[0], static_cast<DWORD>(a.size()));
   CharUpperBuffW(&b[0], static_cast<DWORD>(b.size()));
