@@ -7,6 +7,9 @@ include(cmake/delay-imports.cmake)
 add_library(updater_win STATIC
   src/win/window_text.cpp
   src/win/dll_search.cpp
+  src/win/sha256.cpp
+  src/verify/own_fingerprint.cpp
+  src/verify/medium_proof.cpp
   src/app/browse_folder.cpp
   src/app/install_folder_dialog.cpp
   src/registry/install_record.cpp

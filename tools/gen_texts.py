@@ -23,6 +23,8 @@ TEXTS = [
     ("kTextCopyStatus", "インストール元　%s\nインストール先　%s\n"),
     ("kTextCopyFailed", "%s -> %sのファイルコピーができません。"),
     ("kCaptionCopyFailed", "ファイルコピー失敗"),
+    ("kTextMediumDamaged", "ＵＰＤＡＴＥデータが壊れているか、書き換えられています。"),
+    ("kTextFileDamaged", "%sは壊れているか、書き換えられています。"),
 ]
 
 

@@ -12,12 +12,14 @@
 #include "text/format.h"
 #include "text/texts.h"
 #include "ui/message_box.h"
+#include "verify/medium_proof.h"
 #include "win/dll_search.h"
 #include "win/wide_text.h"
 
 // The run's states; each is left through the function named in RunStep.
 enum RunState {
   kLoading,
+  kMediumRefused,
   kNotInstalled,
   kChoosingFolder,
   kCheckingFolder,
@@ -31,12 +33,21 @@ enum RunState {
 
 static HINSTANCE app_instance;
 
+// The medium is checked before its settings are believed and before the
+// install record is read, which can create a registry key.
 static RunState LoadSettingsAndRecord() {
+  if (!HoldProvenSettings()) return kMediumRefused;
   OpenSettingsFile();
   ParseSettingsFile();
   CloseSettingsFile();
+  if (!ReleaseProvenSettings(kCopyMask)) return kMediumRefused;
   ReadInstallRecord(settings.reg_key, install_dir, sizeof install_dir);
   return install_dir[0] == '\0' ? kNotInstalled : kChoosingFolder;
+}
+
+static RunState ShowMediumRefused() {
+  ShowMessage(nullptr, kTextMediumDamaged, kCaptionUpdateFailed);
+  return kEnd;
 }
 
 static RunState ShowNotInstalled() {
@@ -97,6 +108,8 @@ static RunState RunStep(RunState state) {
   switch (state) {
     case kLoading:
       return LoadSettingsAndRecord();
+    case kMediumRefused:
+      return ShowMediumRefused();
     case kNotInstalled:
       return ShowNotInstalled();
     case kChoosingFolder:

@@ -2,7 +2,11 @@
 // per timer tick.
 #pragma once
 
+#include <stdint.h>
 #include <windows.h>
+
+// The entries the copy takes: those listed under the first eight file types.
+constexpr uint32_t kCopyMask = 0xFF;
 
 // Entries of the last copy that failed or were refused.
 extern int copy_failed_count;
