@@ -1,8 +1,10 @@
 #!/bin/bash
 # Signing: scripts/sign.sh with a throwaway self-signed certificate. The
 # signed update.exe must verify against that certificate and still run a
-# whole update under Wine; a wrong password, an unreadable certificate and a
-# file that is no program are refused and leave the file as it was.
+# whole update under Wine; a wrong password, an unreadable certificate, a
+# file that is no program and a password on the command line are refused and
+# leave the file as it was; the password reaches no file beside the program,
+# not even when sign.sh is killed in the middle.
 #   bash scripts/wine/run-sign.sh BUILD_DIR
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -22,25 +24,40 @@ openssl pkcs12 -export -out "$work/publisher.pfx" -inkey "$work/key.pem" -in "$w
   -passout pass:'s3cret pass'
 echo "not a certificate" >"$work/garbage.pfx"
 
-mkdir "$work/signed"
+# sign.sh keeps its private files under TMPDIR; each case checks that it
+# leaves nothing there.
+mkdir "$work/signed" "$work/tmp"
+export TMPDIR=$work/tmp
+tmp_is_empty() {
+  [ -z "$(ls -A "$TMPDIR")" ] || fail "$1: sign.sh left files in TMPDIR: $(ls -A "$TMPDIR")"
+}
 cp "$BUILD/update.exe" "$work/signed/update.exe"
-bash scripts/sign.sh "$work/signed/update.exe" "$work/publisher.pfx" 's3cret pass'
+SIGN_PFX_PASSWORD='s3cret pass' bash scripts/sign.sh "$work/signed/update.exe" "$work/publisher.pfx"
+tmp_is_empty "signing"
+[ "$(ls -A "$work/signed")" = update.exe ] || fail "signing left files beside the program: $(ls -A "$work/signed")"
 verify=$(osslsigncode verify -CAfile "$work/cert.pem" -in "$work/signed/update.exe" 2>&1) ||
   fail "the signed program does not verify: $verify"
 grep -q "Signature verification: ok" <<<"$verify" || fail "no valid signature: $verify"
 grep -qi "digest algorithm: SHA256" <<<"$verify" || fail "not signed with SHA-256: $verify"
 echo "run-sign: signed update.exe verifies against the publisher's certificate (SHA-256)"
 
-# refused CASE FILE PFX PASSWORD: sign.sh must fail and leave FILE and its
-# folder as they were.
+# refused CASE FILE PFX PASSWORD [ARGUMENT...]: sign.sh, given PASSWORD in
+# SIGN_PFX_PASSWORD (unset when PASSWORD is "-") and no terminal, must fail
+# and leave FILE and its folder as they were.
 refused() {
-  local name=$1 file=$2 before after
+  local name=$1 file=$2 pfx=$3 password=$4 before after
+  shift 4
   before=$(sha256sum "$file"; ls -A "$(dirname "$file")")
-  if bash scripts/sign.sh "$file" "$3" "$4" 2>"$work/err"; then
+  if [ "$password" = - ]; then
+    if env -u SIGN_PFX_PASSWORD bash scripts/sign.sh "$file" "$pfx" "$@" </dev/null 2>"$work/err"; then
+      fail "$name: sign.sh accepted it"
+    fi
+  elif SIGN_PFX_PASSWORD=$password bash scripts/sign.sh "$file" "$pfx" "$@" </dev/null 2>"$work/err"; then
     fail "$name: sign.sh accepted it"
   fi
   after=$(sha256sum "$file"; ls -A "$(dirname "$file")")
   [ "$before" = "$after" ] || fail "$name: the file or its folder changed"
+  tmp_is_empty "$name"
   echo "run-sign: $name refused: $(cat "$work/err")"
 }
 mkdir "$work/refused"
@@ -50,6 +67,61 @@ refused "wrong password" "$work/refused/update.exe" "$work/publisher.pfx" wrong
 refused "unreadable certificate" "$work/refused/update.exe" "$work/garbage.pfx" 's3cret pass'
 refused "missing certificate" "$work/refused/update.exe" "$work/none.pfx" 's3cret pass'
 refused "not a program" "$work/refused/readme.exe" "$work/publisher.pfx" 's3cret pass'
+refused "password as an argument" "$work/refused/update.exe" "$work/publisher.pfx" - 's3cret pass'
+grep -q SIGN_PFX_PASSWORD "$work/err" || fail "the refusal does not say how to pass the password"
+refused "no password and no terminal" "$work/refused/update.exe" "$work/publisher.pfx" -
+grep -q SIGN_PFX_PASSWORD "$work/err" || fail "the refusal does not say how to pass the password"
+
+# On a terminal sign.sh asks for the password without echoing it.
+if command -v script >/dev/null; then
+  mkdir "$work/prompt"
+  cp "$BUILD/update.exe" "$work/prompt/update.exe"
+  printf 's3cret pass\n' | env -u SIGN_PFX_PASSWORD script -qec \
+    "bash scripts/sign.sh '$work/prompt/update.exe' '$work/publisher.pfx'" /dev/null >"$work/tty" ||
+    fail "signing with the password typed at the prompt failed: $(cat "$work/tty")"
+  osslsigncode verify -CAfile "$work/cert.pem" -in "$work/prompt/update.exe" >/dev/null 2>&1 ||
+    fail "the program signed after the prompt does not verify"
+  tmp_is_empty "prompt"
+  echo "run-sign: the password typed at the prompt signs"
+fi
+
+# Killed in the middle (SIGKILL, which no trap sees) while the signing tool
+# holds the password: a stand-in osslsigncode records the password file it
+# was given and waits. Nothing beside the program may hold the password; the
+# file it was given lies in a folder under TMPDIR that only its owner reads.
+mkdir "$work/killed" "$work/fake"
+cp "$BUILD/update.exe" "$work/killed/update.exe"
+cat >"$work/fake/osslsigncode" <<'FAKE'
+#!/bin/bash
+while [ $# -gt 0 ]; do
+  [ "$1" = -readpass ] && echo "$2" >"$FAKE_DIR/readpass"
+  shift
+done
+touch "$FAKE_DIR/started"
+exec sleep 60
+FAKE
+chmod +x "$work/fake/osslsigncode"
+FAKE_DIR=$work/fake PATH="$work/fake:$PATH" SIGN_PFX_PASSWORD='s3cret pass' \
+  setsid bash scripts/sign.sh "$work/killed/update.exe" "$work/publisher.pfx" </dev/null 2>/dev/null &
+signer=$!
+for _ in $(seq 300); do
+  [ -e "$work/fake/started" ] && break
+  sleep 0.1
+done
+[ -e "$work/fake/started" ] || fail "the stand-in signing tool never started"
+kill -KILL -- -"$signer"
+wait "$signer" 2>/dev/null || true
+if grep -rlF 's3cret pass' "$work/killed"; then
+  fail "after a SIGKILL a file beside the program holds the password"
+fi
+readpass=$(cat "$work/fake/readpass")
+case $readpass in
+  "$TMPDIR"/*) ;;
+  *) fail "the password file $readpass is not under TMPDIR" ;;
+esac
+[ "$(stat -c %a "$(dirname "$readpass")")" = 700 ] || fail "the password's folder is readable by others"
+rm -rf "${TMPDIR:?}"/*
+echo "run-sign: after a SIGKILL no file beside the program holds the password"
 
 # A whole update and the planted-DLL case with the signed program.
 source scripts/wine/prefix.sh null
