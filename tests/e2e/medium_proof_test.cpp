@@ -57,6 +57,7 @@ enum class Tamper {
   kLineAddedAndListFixed,  // the same, with update.sha256 rewritten to match
   kListRemoved,
   kFileFromAnotherMedium,  // b.dat of another packed medium
+  kListOverOneMegabyte,    // well-formed lines of files the update never reads
 };
 
 enum class Outcome { kComplete, kFileRefused, kRefusedAtStart };
@@ -79,6 +80,8 @@ const ProofCase kCases[] = {
     {"HandMade", false, false, Tamper::kNone, Outcome::kComplete},
     {"UnstampedOneByteChanged", true, false, Tamper::kOneByteOfAFile, Outcome::kFileRefused},
     {"UnstampedLineAdded", true, false, Tamper::kLineAddedToSettings, Outcome::kRefusedAtStart},
+    {"UnstampedListOverOneMegabyte", true, false, Tamper::kListOverOneMegabyte,
+     Outcome::kRefusedAtStart},
 };
 
 const std::vector<std::wstring> kEntries = {L"a.dat", L"sub\\b.dat", L"データ\\表.dat"};
@@ -155,6 +158,14 @@ class MediumProofTest : public UpdateRun, public ::testing::WithParamInterface<P
       case Tamper::kFileFromAnotherMedium:
         // Another release's b.dat: a whole file as packed, of the same name.
         ASSERT_TRUE(WriteBytes(Source(kEntries[1]), "b.dat of the release before"));
+        break;
+      case Tamper::kListOverOneMegabyte:
+        // A list is read whole into a fixed buffer; a larger one is refused
+        // unread, even when every line of it is well-formed.
+        while (list_.size() <= (1u << 20)) {
+          list_ += std::string(64, '0') + "  GAME/padding/" + std::to_string(list_.size()) + "\n";
+        }
+        ASSERT_TRUE(WriteBytes(medium_ + L"\\update.sha256", list_));
         break;
     }
   }
