@@ -55,6 +55,7 @@ enum class Tamper {
   kOneByteOfAFile,         // b.dat's second byte
   kLineAddedToSettings,    // an entry the publisher never packed
   kLineAddedAndListFixed,  // the same, with update.sha256 rewritten to match
+  kLineAddedIniRelisted,   // the same, update.ini's line rewritten, the entry left out
   kListRemoved,
   kFileFromAnotherMedium,  // b.dat of another packed medium
   kListOverOneMegabyte,    // well-formed lines of files the update never reads
@@ -80,6 +81,8 @@ const ProofCase kCases[] = {
     {"HandMade", false, false, Tamper::kNone, Outcome::kComplete},
     {"UnstampedOneByteChanged", true, false, Tamper::kOneByteOfAFile, Outcome::kFileRefused},
     {"UnstampedLineAdded", true, false, Tamper::kLineAddedToSettings, Outcome::kRefusedAtStart},
+    {"UnstampedEntryNotListed", true, false, Tamper::kLineAddedIniRelisted,
+     Outcome::kRefusedAtStart},
     {"UnstampedListOverOneMegabyte", true, false, Tamper::kListOverOneMegabyte,
      Outcome::kRefusedAtStart},
 };
@@ -142,9 +145,12 @@ class MediumProofTest : public UpdateRun, public ::testing::WithParamInterface<P
         break;
       case Tamper::kLineAddedToSettings:
       case Tamper::kLineAddedAndListFixed:
+      case Tamper::kLineAddedIniRelisted:
         lines->push_back(L"planted.dll");
         PutSource(L"planted.dll", "not from the publisher");
         WriteSettings(*lines);
+        // update.ini's own line now matches; the planted entry has none.
+        if (tamper == Tamper::kLineAddedIniRelisted) WriteList();
         if (tamper == Tamper::kLineAddedAndListFixed) {
           WriteList();
           std::string planted = Hex(Sha256Bytes("not from the publisher")) + "  GAME/planted.dll\n";
