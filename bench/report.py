@@ -110,6 +110,12 @@ def main():
             kmed, ktext = rate(kind)
             rows.append(("  %s, %s (MB/s)" % (what, label), ktext, "cp " + ctext,
                          "%.3f × cp" % (kmed / cmed), "(info)"))
+        # A medium with update.sha256: the same step hashing what it writes.
+        if (item, "stephash") in runs:
+            hmed, htext = rate("stephash")
+            smed, stext = rate("step")
+            rows.append(("  copy step with its hash line, %s (MB/s)" % label, htext,
+                         "without " + stext, "%.3f × without" % (hmed / smed), "(info)"))
         # The step copies in chunks of its own now; CopyFileW is what it
         # replaced.
         smed, _ = rate("step")

@@ -30,9 +30,11 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "copy/safe_replace.h"
 #include "driver.h"
+#include "win/sha256.h"
 #include "win/wide_text.h"
 
 namespace {
@@ -231,12 +233,31 @@ int TimeStartup(wchar_t** args) {
   return 0;
 }
 
-bool CopyWithStep(const std::wstring& source, const std::wstring& dest) {
+// expected: the file's SHA-256, as its line in update.sha256 gives it, or
+// null for a medium without the list.
+bool CopyWithStep(const std::wstring& source, const std::wstring& dest,
+                  const unsigned char* expected = nullptr) {
   char source_path[1024];
   char dest_path[1024];
   return FromWide(source.c_str(), source_path, sizeof source_path) &&
          FromWide(dest.c_str(), dest_path, sizeof dest_path) &&
-         ReplaceWithCopy(source_path, dest_path) == kCopyDone;
+         ReplaceWithCopy(source_path, dest_path, nullptr, nullptr, expected) == kCopyDone;
+}
+
+// The digest of a file, taken before the timing starts.
+bool HashFile(const std::wstring& path, unsigned char* digest) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  static char buffer[1 << 20];
+  Sha256 state;
+  StartSha256(&state);
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+    AddToSha256(&state, buffer, got);
+  }
+  CloseHandle(file);
+  return FinishSha256(&state, digest);
 }
 
 bool CopyWithCopyFile(const std::wstring& source, const std::wstring& dest) {
@@ -244,19 +265,31 @@ bool CopyWithCopyFile(const std::wstring& source, const std::wstring& dest) {
 }
 
 int TimeCopy(wchar_t** args) {
-  bool step = wcscmp(args[0], L"step") == 0;
+  bool hashed = wcscmp(args[0], L"stephash") == 0;
+  bool step = hashed || wcscmp(args[0], L"step") == 0;
   std::wstring source = args[1], dest = args[2];
   WIN32_FIND_DATAW found;
-  double start = Now();
+  std::vector<std::wstring> names;
   HANDLE search = FindFirstFileW((source + L"\\*").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return Fail("no source folder", e2e::Program());
-  bool copied = true;
   do {
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-    std::wstring from = source + L"\\" + found.cFileName, to = dest + L"\\" + found.cFileName;
-    copied = copied && (step ? CopyWithStep(from, to) : CopyWithCopyFile(from, to));
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
   } while (FindNextFileW(search, &found));
   FindClose(search);
+  // With its hash line, the copy hashes what it writes and compares.
+  std::vector<unsigned char> digests(names.size() * 32);
+  for (size_t i = 0; hashed && i < names.size(); ++i) {
+    if (!HashFile(source + L"\\" + names[i], &digests[i * 32])) {
+      return Fail("cannot hash a source", e2e::Program());
+    }
+  }
+  double start = Now();
+  bool copied = true;
+  for (size_t i = 0; i < names.size(); ++i) {
+    std::wstring from = source + L"\\" + names[i], to = dest + L"\\" + names[i];
+    copied = copied && (step ? CopyWithStep(from, to, hashed ? &digests[i * 32] : nullptr)
+                             : CopyWithCopyFile(from, to));
+  }
   double end = Now();
   if (!copied) return Fail("a copy failed", e2e::Program());
   printf("ms %.3f\n", end - start);
@@ -280,7 +313,7 @@ int wmain(int argc, wchar_t** argv) {
   fprintf(stderr,
           "usage: bench_driver update EXE MEDIUM GAME REG_T FILES BYTES\n"
           "       bench_driver startup EXE DIR\n"
-          "       bench_driver copy step|copyfile SOURCE DEST\n"
+          "       bench_driver copy step|stephash|copyfile SOURCE DEST\n"
           "       bench_driver answer EXE MEDIUM GAME REG_T\n");
   return 2;
 }

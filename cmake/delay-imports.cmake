@@ -17,7 +17,7 @@ else()
 endif()
 
 set(UPDATER_DELAY_LIBRARIES)
-foreach(dll advapi32 comctl32 ole32 shell32 user32)
+foreach(dll advapi32 bcrypt comctl32 ole32 shell32 user32)
   set(def_in ${CMAKE_CURRENT_SOURCE_DIR}/cmake/delay-imports/${dll}.def)
   set(def_out ${CMAKE_BINARY_DIR}/delay-imports/${dll}.def)
   set(lib ${CMAKE_BINARY_DIR}/delay-imports/lib${dll}_delay.a)

@@ -10,6 +10,9 @@ add_library(updater_win STATIC
   src/win/file_holders.cpp
   src/win/long_path.cpp
   src/win/system_dlls.cpp
+  src/win/sha256.cpp
+  src/verify/own_fingerprint.cpp
+  src/verify/medium_proof.cpp
   src/app/browse_folder.cpp
   src/app/install_folder_dialog.cpp
   src/registry/install_record.cpp

@@ -101,7 +101,8 @@ cp_run() {
 }
 
 # copy_run ITEM MODE RUN: the same files copied by bench_driver outside the
-# dialog, with the updater's copy step (MODE step) or CopyFileW (copyfile).
+# dialog, with the updater's copy step (MODE step, or stephash with each
+# file's SHA-256 checked as update.sha256 has it) or CopyFileW (copyfile).
 copy_run() {
   local item=$1 dir=$BENCH/$1 ms
   rm -rf "$dir/cpdest" && mkdir "$dir/cpdest" && sync
@@ -144,6 +145,8 @@ for sizes in "large1 1 $LARGE" "large64 64 $((LARGE / 64))"; do
   for ((r = 0; r <= RUNS; r++)); do
     update_run "$item" "$count" "$bytes" "$r"
     copy_run "$item" step "$r"
+    # The same step with the file's line of update.sha256: hashed as copied.
+    if [ "$item" = large1 ]; then copy_run "$item" stephash "$r"; fi
     copy_run "$item" copyfile "$r"
     cp_run "$item" "$r"
   done

@@ -35,6 +35,8 @@ TEXTS = [
     ("kTextUnnamedHolder", "ゲーム"),
     ("kTextHolderSeparator", "、"),
     ("kTextMediumLost", "ＵＰＤＡＴＥデータが読めなくなりました。"),
+    ("kTextMediumDamaged", "ＵＰＤＡＴＥデータが壊れているか、書き換えられています。"),
+    ("kTextFileDamaged", "%sは壊れているか、書き換えられています。"),
 ]
 
 

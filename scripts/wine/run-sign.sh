@@ -129,3 +129,53 @@ trap 'wine_prefix_cleanup; rm -rf "$work"' EXIT
 UPDATE_EXE="Z:${work//\//\\}\\signed\\update.exe" "$WINE" "$BUILD/tests/e2e/e2e_tests.exe" \
   --gtest_color=no --gtest_filter='RunTest.CompleteCopiesSelectedFilesAndNamesTitle:PlantedDllTest.*'
 echo "run-sign: the signed update.exe runs a whole update"
+
+# The publisher's order: pack (which binds the medium's update.exe to its
+# update.sha256), then sign. The signature must verify, still cover the
+# fingerprint, and the signed program must update from its medium; packing
+# with a program that is signed already is refused, since binding it would
+# break the signature.
+PACK=${UPDATE_PACK_NATIVE:-}
+if [ -z "$PACK" ]; then
+  if [ -x build/gcc/tools/update-pack/update-pack ]; then
+    PACK=$ROOT/build/gcc/tools/update-pack/update-pack
+  else
+    cmake -S . -B build/run-pack -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build build/run-pack --target update-pack -j2 >/dev/null
+    PACK=$ROOT/build/run-pack/tools/update-pack/update-pack
+  fi
+fi
+DRIVER=$BUILD/tools/update-pack/tests/pack_round_trip.exe
+mkdir -p "$work/trees/old/data" "$work/trees/new/data"
+printf 'game 1.00' >"$work/trees/old/game.exe"
+printf 'game 1.01' >"$work/trees/new/game.exe"
+printf 'new data' >"$work/trees/new/data/new.dat"
+code=0
+"$PACK" "$work/trees/new" "$work/refused-medium" --exe "$work/signed/update.exe" \
+  >/dev/null 2>"$work/err" || code=$?
+[ "$code" = 2 ] || fail "update-pack took a signed update.exe (exit code $code)"
+grep -q "sign" "$work/err" || fail "the refusal of a signed program does not say to sign after packing"
+[ ! -e "$work/refused-medium" ] || fail "a medium was written for a signed program"
+echo "run-sign: update-pack refuses a signed update.exe: $(cat "$work/err")"
+"$PACK" --old "$work/trees/old" "$work/trees/new" "$work/medium" --title 署名済み \
+  --reg-t SIGNED_MEDIUM --exe "$BUILD/update.exe" >/dev/null
+SIGN_PFX_PASSWORD='s3cret pass' bash scripts/sign.sh "$work/medium/update.exe" "$work/publisher.pfx"
+verify=$(osslsigncode verify -CAfile "$work/cert.pem" -in "$work/medium/update.exe" 2>&1) ||
+  fail "the packed and signed program does not verify: $verify"
+grep -q "Signature verification: ok" <<<"$verify" || fail "no valid signature: $verify"
+python3 - "$work/medium/update.exe" "$work/medium/update.sha256" <<'PY' ||
+import hashlib, sys
+program, listed = (open(p, "rb").read() for p in sys.argv[1:])
+sys.exit(0 if program.count(hashlib.sha256(listed).digest()) == 1 else 1)
+PY
+  fail "the signed program does not carry the fingerprint of update.sha256"
+(cd "$work/medium" && sha256sum --strict --quiet -c update.sha256) ||
+  fail "sha256sum does not accept the medium"
+cp -r "$work/trees/old" "$WINEPREFIX/drive_c/signed-game"
+"$WINE" reg add 'HKCU\Software\CORVID LAMP\SIGNED_MEDIUM' /v GAMEPATH /d 'C:\signed-game' /f \
+  >/dev/null
+"$WINE" "$DRIVER" "Z:${work//\//\\}\\medium\\update.exe" "Z:${work//\//\\}\\medium" 署名済み ||
+  fail "the packed, stamped and signed update.exe did not complete the update"
+diff -r "$work/trees/new" "$WINEPREFIX/drive_c/signed-game" ||
+  fail "the game folder is not the new version after the signed update"
+echo "run-sign: packed, then signed: the signature verifies and the update completes"

@@ -13,12 +13,14 @@
 #include "text/format.h"
 #include "text/texts.h"
 #include "ui/message_box.h"
+#include "verify/medium_proof.h"
 #include "win/dll_search.h"
 #include "win/wide_text.h"
 
 // The run's states; each is left through the function named in RunStep.
 enum RunState {
   kLoading,
+  kMediumRefused,
   kNotInstalled,
   kChoosingFolder,
   kCheckingFolder,
@@ -33,12 +35,21 @@ enum RunState {
 
 static HINSTANCE app_instance;
 
+// The medium is checked before its settings are believed and before the
+// install record is read, which can create a registry key.
 static RunState LoadSettingsAndRecord() {
+  if (!HoldProvenSettings()) return kMediumRefused;
   OpenSettingsFile();
   ParseSettingsFile();
   CloseSettingsFile();
+  if (!ReleaseProvenSettings(kCopyMask)) return kMediumRefused;
   ReadInstallRecord(settings.reg_key, install_dir, sizeof install_dir);
   return install_dir[0] == '\0' ? kNotInstalled : kChoosingFolder;
+}
+
+static RunState ShowMediumRefused() {
+  ShowMessage(nullptr, kTextMediumDamaged, kCaptionUpdateFailed);
+  return kEnd;
 }
 
 static RunState ShowNotInstalled() {
@@ -104,6 +115,8 @@ static RunState RunStep(RunState state) {
   switch (state) {
     case kLoading:
       return LoadSettingsAndRecord();
+    case kMediumRefused:
+      return ShowMediumRefused();
     case kNotInstalled:
       return ShowNotInstalled();
     case kChoosingFolder:

@@ -1,6 +1,9 @@
 #include "copy/chunked_copy.h"
 
+#include <string.h>
+
 #include "copy/flush_pace.h"
+#include "win/sha256.h"
 
 // Chunks grow towards the largest size while they are quick and shrink
 // while they are slow, so that a DVD or a network share still lets the
@@ -32,8 +35,11 @@ static DWORD NextChunkSize(DWORD size, double took_ms) {
   return size;
 }
 
+// The hash of the file in progress, one at a time like the chunk.
+static Sha256 copy_hash;
+
 CopyOutcome CopyContents(HANDLE from, HANDLE to, unsigned long long size, CopyPulse pulse,
-                         void* context) {
+                         void* context, Sha256* hash) {
   unsigned long long copied = 0;
   DWORD chunk_size = kSmallestChunk;
   FlushPace pace;
@@ -46,6 +52,9 @@ CopyOutcome CopyContents(HANDLE from, HANDLE to, unsigned long long size, CopyPu
     // A source that ends before its size was cut short on the medium.
     if (!ReadFile(from, chunk, want, &got, nullptr) || got == 0) return kCopyFailed;
     if (!WriteFile(to, chunk, got, &put, nullptr) || put != got) return kCopyFailed;
+    // The bytes that went into the file, not a second read of the source,
+    // which could differ.
+    if (hash != nullptr) AddToSha256(hash, chunk, got);
     if (!PaceFlush(to, got, &pace)) return kCopyFailed;
     copied += got;
     chunk_size = NextChunkSize(chunk_size, NowMs() - started);
@@ -54,8 +63,22 @@ CopyOutcome CopyContents(HANDLE from, HANDLE to, unsigned long long size, CopyPu
   return kCopyDone;
 }
 
-CopyOutcome CopyInChunks(const wchar_t* source, const wchar_t* dest, CopyPulse pulse,
-                         void* context) {
+// Hashes what CopyContents wrote; a hash that CNG cannot make fails the
+// copy rather than pass it unchecked.
+static CopyOutcome CopyAndCheck(HANDLE from, HANDLE to, unsigned long long size, CopyPulse pulse,
+                                void* context, const unsigned char* expected_sha256) {
+  if (expected_sha256 == nullptr) return CopyContents(from, to, size, pulse, context);
+  StartSha256(&copy_hash);
+  CopyOutcome outcome = CopyContents(from, to, size, pulse, context, &copy_hash);
+  unsigned char digest[32];
+  bool hashed = FinishSha256(&copy_hash, digest);
+  if (outcome != kCopyDone) return outcome;
+  if (!hashed) return kCopyFailed;
+  return memcmp(digest, expected_sha256, sizeof digest) == 0 ? kCopyDone : kCopyDamaged;
+}
+
+CopyOutcome CopyInChunks(const wchar_t* source, const wchar_t* dest, CopyPulse pulse, void* context,
+                         const unsigned char* expected_sha256) {
   HANDLE from = CreateFileW(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (from == INVALID_HANDLE_VALUE) return kCopyFailed;
@@ -78,7 +101,7 @@ CopyOutcome CopyInChunks(const wchar_t* source, const wchar_t* dest, CopyPulse p
   }
   unsigned long long size =
       (static_cast<unsigned long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-  CopyOutcome outcome = CopyContents(from, to, size, pulse, context);
+  CopyOutcome outcome = CopyAndCheck(from, to, size, pulse, context, expected_sha256);
   // The time goes on last: every write before it would move it again.
   if (outcome == kCopyDone && !SetFileTime(to, nullptr, nullptr, &info.ftLastWriteTime)) {
     outcome = kCopyFailed;

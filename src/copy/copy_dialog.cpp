@@ -14,6 +14,8 @@
 #include "text/format.h"
 #include "text/texts.h"
 #include "ui/message_box.h"
+#include "verify/hash_list.h"
+#include "verify/medium_proof.h"
 #include "win/wide_text.h"
 #include "win/window_text.h"
 
@@ -132,11 +134,31 @@ static void EndForLostMedium(HWND dialog) {
   EndCopy(dialog, 1);
 }
 
+// A file whose bytes are not the ones the medium's list vouches for is named
+// as it lies on the medium, where the publisher can look for it.
+static void ReportDamagedFile(HWND dialog) {
+  ++copy_failed_count;
+  char medium_path[1024];
+  MediumPathOf(current_file, medium_path, sizeof medium_path);
+  FormatText(failure_text, sizeof failure_text, kTextFileDamaged, medium_path);
+  ShowMessage(dialog, failure_text, kCaptionCopyFailed);
+}
+
 static void CopyEntry(HWND dialog) {
   CreateEntryFolders(copy_paths.dest_dir, strlen(install_dir) + 1);
   ShowCopyStatus(dialog);
+  unsigned char digest[kSha256Size];
+  const unsigned char* expected = nullptr;
+  if (MediumListApplies()) {
+    expected = digest;
+    // Checked for every entry at start; a miss here is a damaged list.
+    if (!ListedDigest(current_file, digest)) {
+      ReportDamagedFile(dialog);
+      return;
+    }
+  }
   CopyOutcome outcome =
-      CopyOneFile(copy_paths.source_path, copy_paths.dest_path, BetweenChunks, dialog);
+      CopyOneFile(copy_paths.source_path, copy_paths.dest_path, BetweenChunks, dialog, expected);
   // Closed while the file was on its way: its old file stays exactly as it
   // was, and closing is no failure to report.
   if (outcome == kCopyStopped) return;
@@ -146,6 +168,8 @@ static void CopyEntry(HWND dialog) {
     EndForLostMedium(dialog);
   } else if (outcome == kCopyFailed) {
     ReportCopyFailure(dialog);
+  } else if (outcome == kCopyDamaged) {
+    ReportDamagedFile(dialog);
   }
   ClearReadOnly(copy_paths.dest_path);
 }

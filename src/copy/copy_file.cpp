@@ -12,8 +12,9 @@ constexpr int kWidePathLength = 1024;
 
 // Through a temporary copy, so that a copy that fails part way (a full
 // disk, a pulled medium, a killed process) leaves the old file as it was.
-CopyOutcome CopyOneFile(const char* source, const char* dest, CopyPulse pulse, void* context) {
-  return ReplaceWithCopy(source, dest, pulse, context);
+CopyOutcome CopyOneFile(const char* source, const char* dest, CopyPulse pulse, void* context,
+                        const unsigned char* expected_sha256) {
+  return ReplaceWithCopy(source, dest, pulse, context, expected_sha256);
 }
 
 void ClearReadOnly(const char* path) {

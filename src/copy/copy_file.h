@@ -7,8 +7,11 @@
 
 // Copies source over dest, replacing an existing file that is neither
 // read-only nor in use; pulse runs between chunks and may stop the copy.
-// On any outcome but kCopyDone dest is as it was.
-CopyOutcome CopyOneFile(const char* source, const char* dest, CopyPulse pulse, void* context);
+// With expected_sha256 (32 bytes) the bytes copied must hash to it, or dest
+// stays as it was (kCopyDamaged). On any outcome but kCopyDone dest is as it
+// was.
+CopyOutcome CopyOneFile(const char* source, const char* dest, CopyPulse pulse, void* context,
+                        const unsigned char* expected_sha256 = nullptr);
 
 // Clears the read-only attribute of the file at path, if it can be read.
 void ClearReadOnly(const char* path);

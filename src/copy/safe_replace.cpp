@@ -40,18 +40,18 @@ static bool SameSize(const wchar_t* a, const wchar_t* b) {
 }
 
 static CopyOutcome CopyIntoTemp(const wchar_t* source, const wchar_t* temp, CopyPulse pulse,
-                                void* context) {
+                                void* context, const unsigned char* expected_sha256) {
   DWORD attributes = GetFileAttributesW(source);
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     return kCopyFailed;
   }
-  CopyOutcome outcome = CopyInChunks(source, temp, pulse, context);
+  CopyOutcome outcome = CopyInChunks(source, temp, pulse, context, expected_sha256);
   if (outcome != kCopyDone) return outcome;
   return SameSize(source, temp) ? kCopyDone : kCopyFailed;
 }
 
 CopyOutcome ReplaceWithCopy(const char* source_path, const char* dest_path, CopyPulse pulse,
-                            void* context) {
+                            void* context, const unsigned char* expected_sha256) {
   char temp_path[1024];
   wchar_t source[1024];
   wchar_t dest[1024];
@@ -64,7 +64,7 @@ CopyOutcome ReplaceWithCopy(const char* source_path, const char* dest_path, Copy
   // A copy left behind by a run that was killed goes first.
   RemoveTemp(temp);
   if (!DestinationReplaceable(dest)) return kCopyFailed;
-  CopyOutcome outcome = CopyIntoTemp(source, temp, pulse, context);
+  CopyOutcome outcome = CopyIntoTemp(source, temp, pulse, context, expected_sha256);
   if (outcome == kCopyDone &&
       !MoveFileExW(temp, dest, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     outcome = kCopyFailed;

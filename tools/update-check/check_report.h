@@ -12,7 +12,8 @@ struct Problem {
   int line;  // 1-based line of update.ini; 0 for the file as a whole
   Severity severity;
   std::string code;
-  std::string message;  // UTF-8
+  std::string message;              // UTF-8
+  std::string file = "update.ini";  // the file that line is of
 };
 
 // One entry that the copy would take, in the order it takes them.
@@ -28,7 +29,9 @@ struct CheckReport {
   std::vector<int> entry_lines;            // line of each file-list entry
   std::vector<std::string> test_messages;  // code page 932
   std::vector<CopyItem> copy;
-  std::vector<Problem> problems;  // in line order
+  std::vector<Problem> problems;              // update.ini's in line order, then update.sha256's
+  std::string hash_list = "absent";           // update.sha256: absent, present, unreadable
+  std::string fingerprint = "no update.exe";  // or: no slot, none, matches, differs
 };
 
 int CountProblems(const CheckReport& report, Severity severity);

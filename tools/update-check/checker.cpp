@@ -8,6 +8,7 @@
 #include "medium_files.h"
 #include "parse_problems.h"
 #include "problem_list.h"
+#include "proof_check.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "ui/message_box.h"
@@ -99,5 +100,6 @@ bool CheckMedium(const std::string& dir, CheckReport* report) {
   PlanCopy(dir, report);
   std::stable_sort(report->problems.begin(), report->problems.end(),
                    [](const Problem& a, const Problem& b) { return a.line < b.line; });
+  CheckProof(dir, report);
   return true;
 }

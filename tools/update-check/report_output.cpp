@@ -25,7 +25,9 @@ static Json ObjectOf(size_t keys) {
 Json ProblemsJson(const std::vector<Problem>& problems) {
   Json list = Json::array();
   for (const Problem& problem : problems) {
-    Json& item = list.emplace_back(ObjectOf(4));
+    Json& item = list.emplace_back(ObjectOf(5));
+    // Problems of update.ini say nothing more, as they always did.
+    if (problem.file != "update.ini") item["file"] = problem.file;
     item["line"] = problem.line;
     item["severity"] = SeverityName(problem.severity);
     item["code"] = problem.code;
@@ -35,7 +37,7 @@ Json ProblemsJson(const std::vector<Problem>& problems) {
 }
 
 std::string FormatJson(const CheckReport& report) {
-  Json document = ObjectOf(6);
+  Json document = ObjectOf(7);
   Json& fields = document["settings"] = ObjectOf(sizeof kTextFields / sizeof kTextFields[0]);
   for (const TextField& field : kTextFields) fields[field.name] = DecodeCp932(field.value);
   Json& types = document["types"] = Json::array();
@@ -59,6 +61,13 @@ std::string FormatJson(const CheckReport& report) {
   Json& messages = document["test_messages"] = Json::array();
   for (const std::string& text : report.test_messages) messages.push_back(DecodeCp932(text));
   document["problems"] = ProblemsJson(report.problems);
+  // Only a medium that carries a proof, or a program that could check one,
+  // has this key: a hand-made medium's report is as it always was.
+  if (report.hash_list != "absent" || report.fingerprint != "no update.exe") {
+    Json& proof = document["proof"] = ObjectOf(2);
+    proof["update_sha256"] = report.hash_list;
+    proof["fingerprint"] = report.fingerprint;
+  }
   return document.dump(2) + "\n";
 }
 
@@ -102,6 +111,13 @@ std::string FormatHuman(const std::string& dir, const CheckReport& report) {
          Plural(settings.file_count, "file", "files") + ", " + std::to_string(report.copy.size()) +
          " to copy\n";
 
+  if (report.hash_list != "absent" || report.fingerprint != "no update.exe") {
+    out += "Proof:    update.sha256 " + report.hash_list + ", update.exe: " +
+           (report.fingerprint == "no update.exe" ? "none on the medium"
+                                                  : "fingerprint " + report.fingerprint) +
+           "\n";
+  }
+
   out += "\nCopy plan (on the medium -> in the game folder):\n";
   if (report.copy.empty()) out += "  (nothing to copy)\n";
   for (const CopyItem& item : report.copy) {
@@ -116,8 +132,9 @@ std::string FormatHuman(const std::string& dir, const CheckReport& report) {
 
   if (!report.problems.empty()) out += "\n";
   for (const Problem& problem : report.problems) {
-    out += "update.ini:" + std::to_string(problem.line) + ": " + SeverityName(problem.severity) +
-           ": " + OneLine(problem.message) + " [" + problem.code + "]\n";
+    out += problem.file + ":" + std::to_string(problem.line) + ": " +
+           SeverityName(problem.severity) + ": " + OneLine(problem.message) + " [" + problem.code +
+           "]\n";
   }
   out += "\n" + Plural(CountProblems(report, Severity::kError), "error", "errors") + ", " +
          Plural(CountProblems(report, Severity::kWarning), "warning", "warnings") + "\n";

@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "checker.h"
+#include "medium_proof_writer.h"
 #include "setting_fields.h"
 #include "settings/settings.h"
 #include "tree_files.h"
@@ -21,7 +22,9 @@ bool WriteFiles(const MediumSource& source, const PackReport& report, const std:
     return false;
   }
   std::string base = source.path_folder.empty() ? dir : dir + "/" + source.path_folder;
+  std::vector<std::string> listed = {"update.ini"};
   for (const PackedFile& file : report.files) {
+    listed.push_back(source.path_folder.empty() ? file.path : source.path_folder + "/" + file.path);
     std::string to = base + "/" + file.path;
     std::string folder = FolderOf(to);
     if (!MakeFolders(folder) || !CopyOneFile(source.new_dir + "/" + file.path, to)) {
@@ -29,11 +32,9 @@ bool WriteFiles(const MediumSource& source, const PackReport& report, const std:
       return false;
     }
   }
-  if (!source.exe.empty() && !CopyOneFile(source.exe, dir + "/update.exe")) {
-    *err = "cannot copy " + source.exe + " to " + dir + "/update.exe";
-    return false;
-  }
-  return true;
+  // Hashed from the medium as written, so that the list vouches for what
+  // is there rather than for what was meant to be.
+  return WriteMediumProof(dir, listed, source.exe, err);
 }
 
 std::string ParentOf(const std::string& path) {

@@ -1,9 +1,13 @@
 #include "pack_run.h"
 
+#include <string.h>
+
 #include "copy/copy_paths.h"
 #include "cp932_text.h"
 #include "locale_text.h"
 #include "medium_build.h"
+#include "medium_files.h"
+#include "medium_proof_writer.h"
 #include "pack_plan.h"
 #include "setting_fields.h"
 #include "settings/settings.h"
@@ -19,7 +23,9 @@ const char kUsage[] =
     "                   [--exe UPDATE_EXE] [--json] [--force]\n"
     "Writes in MEDIUM_DIR the update medium that turns the game folder OLD_DIR into NEW_DIR:\n"
     "update.ini and, under the PATH folder (default GAME), every file of NEW_DIR that is new\n"
-    "or changed (all of them without --old). MEDIUM_DIR must be empty or absent; --force\n"
+    "or changed (all of them without --old), and update.sha256, the SHA-256 of update.ini and\n"
+    "of each file. --exe puts UPDATE_EXE beside them, bound to this medium: it carries the\n"
+    "SHA-256 of update.sha256 (sign it afterwards). MEDIUM_DIR must be empty or absent; --force\n"
     "replaces what it holds. --type names the file type, [UPDATE] by default.\n"
     "Exit code: 0 medium written and checked, 1 the update cannot be expressed (nothing is\n"
     "written), 2 bad arguments or unreadable input.\n";
@@ -270,6 +276,13 @@ int RunUpdatePack(const std::vector<std::string>& arg_list, std::string* out, st
     *err += "update-pack: cannot read the update.exe " + args.exe + "\n";
     return kExitBadInput;
   }
+  // The medium's copy is bound to the medium before it is signed.
+  std::string program;
+  if (!args.exe.empty() && ReadMediumFile(args.exe, &program) &&
+      UnbindableReason(program) != nullptr) {
+    *err += "update-pack: " + args.exe + " " + UnbindableReason(program) + "\n";
+    return kExitBadInput;
+  }
   code = CheckMediumFolder(args, err);
   if (code >= 0) return code;
 
@@ -288,6 +301,13 @@ int RunUpdatePack(const std::vector<std::string>& arg_list, std::string* out, st
   }
   report.settings_text = ComposeSettings(source.keys, source.type, entries);
   report.medium_bytes += report.settings_text.size();
+  // update.sha256: a digest, two spaces, the path and a line end a file.
+  report.medium_bytes += 64 + 2 + strlen("update.ini") + 1;
+  for (const PackedFile& file : report.files) {
+    size_t path =
+        file.path.size() + (source.path_folder.empty() ? 0 : source.path_folder.size() + 1);
+    report.medium_bytes += 64 + 2 + path + 1;
+  }
 
   code = kExitCannotExpress;
   if (CountPackProblems(report, Severity::kError) == 0) code = BuildMedium(source, &report, &error);

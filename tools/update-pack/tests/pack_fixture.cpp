@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "pack_run.h"
+#include "verify/fingerprint_slot.h"
 
 PackTrees::PackTrees(const Files& old_files, const Files& new_files) {
   root_.Folder("old");
@@ -54,4 +55,21 @@ std::string IniBytes(const std::vector<std::string>& lines) {
   std::string text;
   for (const std::string& line : lines) text += line + "\r\n";
   return Sjis(text);
+}
+
+std::string FakeUpdater(bool signed_too) {
+  // MZ, the PE header at 0x40, a 32-bit optional header: its certificate
+  // table (the 5th data directory) lies at 0x40 + 24 + 96 + 32.
+  std::string bytes(0x200, '\0');
+  bytes[0] = 'M';
+  bytes[1] = 'Z';
+  bytes[0x3C] = 0x40;
+  bytes.replace(0x40, 4, std::string("PE\0\0", 4));
+  bytes[0x40 + 24] = 0x0B;
+  bytes[0x40 + 25] = 0x01;
+  if (signed_too) bytes[0x40 + 24 + 96 + 32 + 4] = 0x10;
+  bytes += std::string(reinterpret_cast<const char*>(kFingerprintOpen), kFingerprintMarkerSize);
+  bytes += std::string(kFingerprintSize, '\0');
+  bytes += std::string(reinterpret_cast<const char*>(kFingerprintClose), kFingerprintMarkerSize);
+  return bytes + "the rest of the program";
 }

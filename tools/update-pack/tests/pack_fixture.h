@@ -37,5 +37,8 @@ class PackTrees {
 
 PackRun RunPack(const std::vector<std::string>& args);
 bool ReadFile(const std::string& path, std::string* bytes);
+// A stand-in for update.exe: a PE header, then the fingerprint slot empty as
+// the build leaves it. signed_too gives it a certificate table.
+std::string FakeUpdater(bool signed_too = false);
 // update.ini as code page 932 with CR LF from UTF-8 lines.
 std::string IniBytes(const std::vector<std::string>& lines);

@@ -47,15 +47,18 @@ TEST(PackMedium, ForceReplacesWholeMediumAndLeavesNothingAside) {
 
 TEST(PackMedium, ExeIsPutBesideUpdateIni) {
   PackTrees trees(kOld, kNew);
-  trees.root().Write("build/update.exe", "MZ program");
+  std::string program = FakeUpdater();
+  trees.root().Write("build/update.exe", program);
   PackRun run = trees.Pack({"--exe", trees.root().dir() + "/build/update.exe"});
   EXPECT_EQ(run.exit_code, 0) << run.out << run.err;
   std::string bytes;
-  EXPECT_TRUE(ReadFile(trees.medium_dir() + "/update.exe", &bytes) && bytes == "MZ program");
-  // Two files, update.ini and update.exe.
-  std::string ini;
+  EXPECT_TRUE(ReadFile(trees.medium_dir() + "/update.exe", &bytes) &&
+              bytes.size() == program.size());
+  // Two files, update.ini, update.sha256 and update.exe.
+  std::string ini, list;
   ASSERT_TRUE(ReadFile(trees.medium_dir() + "/update.ini", &ini));
-  EXPECT_EQ(run.json["summary"]["medium_bytes"], 2 + 1 + ini.size() + 10);
+  ASSERT_TRUE(ReadFile(trees.medium_dir() + "/update.sha256", &list));
+  EXPECT_EQ(run.json["summary"]["medium_bytes"], 2 + 1 + ini.size() + list.size() + program.size());
 }
 
 TEST(PackMedium, MissingParentFoldersAreMade) {

@@ -1,0 +1,29 @@
+// The medium proves itself before the update believes it: update.sha256
+// against the program's fingerprint, update.ini and every file to copy
+// against update.sha256. Without a list and a fingerprint the medium is a
+// hand-made one and is taken as it is.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+// Before update.ini is parsed: reads update.sha256, holds it to the
+// fingerprint, and keeps update.ini open against writers once its bytes
+// matched, so that the bytes parsed are the bytes checked. False when the
+// medium is refused.
+bool HoldProvenSettings();
+
+// After the parse: lets update.ini go and checks that every entry the copy
+// will select (mask) is listed. False when the medium is refused.
+bool ReleaseProvenSettings(uint32_t mask);
+
+// True when update.sha256 applies, so every file is checked as it is copied.
+bool MediumListApplies();
+
+// The digest (32 bytes) that the list gives the file of entry; false when
+// the list names it not once.
+bool ListedDigest(const char* entry, unsigned char* digest);
+
+// Where entry lies on the medium: the PATH folder, '\' and entry, in code
+// page 932. False, with out cut, when it does not fit.
+bool MediumPathOf(const char* entry, char* out, size_t size);

@@ -1,0 +1,127 @@
+// Lines of update.sha256 that the updater accepts, and the ones it refuses.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "verify/hash_list.h"
+
+namespace {
+
+const std::string kHex = "9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6c15b0f00a08";
+const std::string kOtherHex = "60303ae22b998861bce3b28f33eec1be758a213c86c93c076dbe9f558c11c752";
+
+struct LineCase {
+  const char* name;
+  std::string line;
+  const char* path;  // the path read, or null when the line is refused
+};
+
+const LineCase kLines[] = {
+    {"PlainFile", kHex + "  update.ini\n", "update.ini"},
+    {"Folders", kHex + "  GAME/data/bg.pak\n", "GAME/data/bg.pak"},
+    {"Japanese", kHex + "  GAME/データ/表.dat\n", "GAME/データ/表.dat"},
+    {"SpaceInsideName", kHex + "  GAME/a b.txt\n", "GAME/a b.txt"},
+    {"LeadingSpaceIsPartOfTheName", kHex + "   a.txt\n", " a.txt"},
+    {"NoLineEnd", kHex + "  a.txt", nullptr},
+    {"CrLf", kHex + "  a.txt\r\n", nullptr},
+    {"UpperCaseHex", "9F86D081884C7D659A2FEAA0C55AD015A3BF4F1B2B0B822CD15D6C15B0F00A08  a\n",
+     nullptr},
+    {"ShortHash", kHex.substr(1) + "  a.txt\n", nullptr},
+    {"LongHash", kHex + "0  a.txt\n", nullptr},
+    {"NotHex", "g" + kHex.substr(1) + "  a.txt\n", nullptr},
+    {"OneSpace", kHex + " a.txt\n", nullptr},
+    {"BinaryMode", kHex + " *a.txt\n", nullptr},
+    {"EscapedName", "\\" + kHex + "  a\\\\b\n", nullptr},
+    {"NoPath", kHex + "  \n", nullptr},
+    {"EmptyLine", "\n", nullptr},
+    {"AbsolutePath", kHex + "  /etc/passwd\n", nullptr},
+    {"DriveLetter", kHex + "  C:/game.exe\n", nullptr},
+    {"Stream", kHex + "  a.txt:hidden\n", nullptr},
+    {"Backslash", kHex + "  GAME\\a.txt\n", nullptr},
+    {"DotDot", kHex + "  GAME/../a.txt\n", nullptr},
+    {"Dot", kHex + "  ./a.txt\n", nullptr},
+    {"EmptyName", kHex + "  GAME//a.txt\n", nullptr},
+    {"TrailingSlash", kHex + "  GAME/\n", nullptr},
+    {"NulInName", kHex + std::string("  a\0b\n", 6), nullptr},
+    {"PathAtItsLimit", kHex + "  " + std::string(1023, 'p') + "\n", "1023"},
+    {"PathOverItsLimit", kHex + "  " + std::string(1024, 'p') + "\n", nullptr},
+};
+
+class HashLineTest : public ::testing::TestWithParam<LineCase> {};
+
+void PrintTo(const LineCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+TEST_P(HashLineTest, ReadsOrRefuses) {
+  const LineCase& c = GetParam();
+  size_t offset = 0;
+  HashLine line;
+  HashLineStatus status = ReadHashLine(c.line.data(), c.line.size(), &offset, &line);
+  if (c.path == nullptr) {
+    EXPECT_EQ(status, kHashLineMalformed);
+    EXPECT_EQ(offset, 0u);
+    EXPECT_EQ(FirstMalformedLine(c.line.data(), c.line.size()), 1u);
+    return;
+  }
+  ASSERT_EQ(status, kHashLineRead);
+  EXPECT_EQ(offset, c.line.size());
+  std::string path = c.line.substr(line.path_offset, line.path_length);
+  if (std::string(c.path) == "1023") {
+    EXPECT_EQ(path.size(), 1023u);
+  } else {
+    EXPECT_EQ(path, c.path);
+  }
+  char hex[65];
+  FormatDigest(line.digest, hex);
+  EXPECT_EQ(hex, kHex);
+  EXPECT_EQ(FirstMalformedLine(c.line.data(), c.line.size()), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, HashLineTest, ::testing::ValuesIn(kLines),
+                         [](const ::testing::TestParamInfo<LineCase>& info) {
+                           return info.param.name;
+                         });
+
+std::string List() {
+  return kHex + "  update.ini\n" + kOtherHex + "  GAME/a.dat\n" + kHex + "  GAME/sub/b.dat\n";
+}
+
+HashLookup Look(const std::string& list, const std::string& path, std::string* hex) {
+  unsigned char digest[kSha256Size] = {};
+  HashLookup found = LookUpHash(list.data(), list.size(), path.data(), path.size(), digest);
+  char text[65];
+  FormatDigest(digest, text);
+  *hex = text;
+  return found;
+}
+
+TEST(HashList, LooksUpWholePathsOnly) {
+  std::string hex;
+  EXPECT_EQ(Look(List(), "GAME/a.dat", &hex), kHashListed);
+  EXPECT_EQ(hex, kOtherHex);
+  EXPECT_EQ(Look(List(), "update.ini", &hex), kHashListed);
+  EXPECT_EQ(hex, kHex);
+  EXPECT_EQ(Look(List(), "GAME/a.da", &hex), kHashNotListed);
+  EXPECT_EQ(Look(List(), "a.dat", &hex), kHashNotListed);
+  EXPECT_EQ(Look(List(), "game/a.dat", &hex), kHashNotListed);
+  EXPECT_EQ(Look("", "update.ini", &hex), kHashNotListed);
+}
+
+// Two lines for one path could vouch for two contents.
+TEST(HashList, PathListedTwiceIsRefused) {
+  std::string hex;
+  EXPECT_EQ(Look(List() + kOtherHex + "  GAME/sub/b.dat\n", "GAME/sub/b.dat", &hex),
+            kHashListedTwice);
+}
+
+// One bad line anywhere spoils the whole list, even after the line sought.
+TEST(HashList, MalformedLineAnywhereSpoilsTheList) {
+  std::string list = List() + "not a line\n";
+  std::string hex;
+  EXPECT_EQ(Look(list, "update.ini", &hex), kHashListMalformed);
+  EXPECT_EQ(FirstMalformedLine(list.data(), list.size()), 4u);
+  EXPECT_EQ(FirstMalformedLine(List().data(), List().size()), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,256 @@
+// A medium that proves itself: update.sha256 and the program's fingerprint,
+// with the real update.exe on media packed, stamped and then tampered with.
+#include <algorithm>
+#include <functional>
+
+#include "scenario.h"
+#include "verify/fingerprint_slot.h"
+#include "verify/hash_list.h"
+#include "win/sha256.h"
+
+namespace e2e {
+namespace {
+
+const wchar_t kTextMediumDamaged[] = L"ＵＰＤＡＴＥデータが壊れているか、書き換えられています。";
+
+std::wstring FileDamagedText(const std::wstring& medium_path) {
+  return medium_path + L"は壊れているか、書き換えられています。";
+}
+
+std::string Sha256Bytes(const std::string& bytes) {
+  Sha256 state;
+  StartSha256(&state);
+  AddToSha256(&state, bytes.data(), bytes.size());
+  unsigned char digest[kSha256Size] = {};
+  EXPECT_TRUE(FinishSha256(&state, digest));
+  return std::string(reinterpret_cast<const char*>(digest), kSha256Size);
+}
+
+std::string Hex(const std::string& digest) {
+  char hex[2 * kSha256Size + 1];
+  FormatDigest(reinterpret_cast<const unsigned char*>(digest.data()), hex);
+  return hex;
+}
+
+// The names below folder, '\' between them, sorted.
+void ListNames(const std::wstring& folder, const std::wstring& prefix,
+               std::vector<std::wstring>* names) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    names->push_back(prefix + name);
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      ListNames(folder + L"\\" + name, prefix + name + L"\\", names);
+    }
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  std::sort(names->begin(), names->end());
+}
+
+enum class Tamper {
+  kNone,
+  kOneByteOfAFile,         // b.dat's second byte
+  kLineAddedToSettings,    // an entry the publisher never packed
+  kLineAddedAndListFixed,  // the same, with update.sha256 rewritten to match
+  kLineAddedIniRelisted,   // the same, update.ini's line rewritten, the entry left out
+  kListRemoved,
+  kFileFromAnotherMedium,  // b.dat of another packed medium
+  kListOverOneMegabyte,    // well-formed lines of files the update never reads
+};
+
+enum class Outcome { kComplete, kFileRefused, kRefusedAtStart };
+
+struct ProofCase {
+  const char* name;
+  bool packed;   // update.sha256 written
+  bool stamped;  // the medium's own update.exe, bound to it
+  Tamper tamper;
+  Outcome outcome;
+};
+
+const ProofCase kCases[] = {
+    {"PackedAndStamped", true, true, Tamper::kNone, Outcome::kComplete},
+    {"OneByteChanged", true, true, Tamper::kOneByteOfAFile, Outcome::kFileRefused},
+    {"LineAddedToSettings", true, true, Tamper::kLineAddedToSettings, Outcome::kRefusedAtStart},
+    {"ListRewrittenToMatch", true, true, Tamper::kLineAddedAndListFixed, Outcome::kRefusedAtStart},
+    {"ListRemoved", true, true, Tamper::kListRemoved, Outcome::kRefusedAtStart},
+    {"FileOfAnotherMedium", true, true, Tamper::kFileFromAnotherMedium, Outcome::kFileRefused},
+    {"HandMade", false, false, Tamper::kNone, Outcome::kComplete},
+    {"UnstampedOneByteChanged", true, false, Tamper::kOneByteOfAFile, Outcome::kFileRefused},
+    {"UnstampedLineAdded", true, false, Tamper::kLineAddedToSettings, Outcome::kRefusedAtStart},
+    {"UnstampedEntryNotListed", true, false, Tamper::kLineAddedIniRelisted,
+     Outcome::kRefusedAtStart},
+    {"UnstampedListOverOneMegabyte", true, false, Tamper::kListOverOneMegabyte,
+     Outcome::kRefusedAtStart},
+};
+
+const std::vector<std::wstring> kEntries = {L"a.dat", L"sub\\b.dat", L"データ\\表.dat"};
+
+void PrintTo(const ProofCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class MediumProofTest : public UpdateRun, public ::testing::WithParamInterface<ProofCase> {
+ protected:
+  std::string NewBytes(size_t i) const { return "new bytes of file " + std::to_string(i); }
+  std::string OldBytes(size_t i) const { return "old " + std::to_string(i); }
+
+  // update.ini, the files and, when packed, update.sha256 as update-pack
+  // writes them.
+  void Pack(const std::vector<std::wstring>& lines) {
+    WriteSettings(lines);
+    for (size_t i = 0; i < kEntries.size(); ++i) PutSource(kEntries[i], NewBytes(i));
+    if (GetParam().packed) WriteList();
+  }
+
+  void WriteList() {
+    std::string ini;
+    ASSERT_TRUE(ReadBytes(medium_ + L"\\update.ini", &ini));
+    list_ = Hex(Sha256Bytes(ini)) + "  update.ini\n";
+    for (const std::wstring& entry : kEntries) {
+      std::string bytes;
+      ASSERT_TRUE(ReadBytes(Source(entry), &bytes));
+      std::string path = Utf8(L"GAME/" + entry);
+      std::replace(path.begin(), path.end(), '\\', '/');
+      list_ += Hex(Sha256Bytes(bytes)) + "  " + path + "\n";
+    }
+    ASSERT_TRUE(WriteBytes(medium_ + L"\\update.sha256", list_));
+  }
+
+  // The medium's own update.exe, its slot filled with the list's digest.
+  void Stamp() {
+    std::string program;
+    ASSERT_TRUE(ReadBytes(UpdateExePath(), &program));
+    size_t offset = 0;
+    ASSERT_EQ(FindFingerprintSlots(reinterpret_cast<const unsigned char*>(program.data()),
+                                   program.size(), &offset),
+              1u);
+    program.replace(offset, kFingerprintSize, Sha256Bytes(list_));
+    exe_ = medium_ + L"\\update.exe";
+    ASSERT_TRUE(WriteBytes(exe_, program));
+  }
+
+  void ApplyTamper(Tamper tamper, std::vector<std::wstring>* lines) {
+    std::string bytes;
+    switch (tamper) {
+      case Tamper::kNone:
+        break;
+      case Tamper::kOneByteOfAFile:
+        ASSERT_TRUE(ReadBytes(Source(kEntries[1]), &bytes));
+        bytes[1] ^= 0x01;
+        ASSERT_TRUE(WriteBytes(Source(kEntries[1]), bytes));
+        break;
+      case Tamper::kLineAddedToSettings:
+      case Tamper::kLineAddedAndListFixed:
+      case Tamper::kLineAddedIniRelisted:
+        lines->push_back(L"planted.dll");
+        PutSource(L"planted.dll", "not from the publisher");
+        WriteSettings(*lines);
+        // update.ini's own line now matches; the planted entry has none.
+        if (tamper == Tamper::kLineAddedIniRelisted) WriteList();
+        if (tamper == Tamper::kLineAddedAndListFixed) {
+          WriteList();
+          std::string planted = Hex(Sha256Bytes("not from the publisher")) + "  GAME/planted.dll\n";
+          list_ += planted;
+          ASSERT_TRUE(WriteBytes(medium_ + L"\\update.sha256", list_));
+        }
+        break;
+      case Tamper::kListRemoved:
+        ASSERT_TRUE(DeleteFileW((medium_ + L"\\update.sha256").c_str()));
+        break;
+      case Tamper::kFileFromAnotherMedium:
+        // Another release's b.dat: a whole file as packed, of the same name.
+        ASSERT_TRUE(WriteBytes(Source(kEntries[1]), "b.dat of the release before"));
+        break;
+      case Tamper::kListOverOneMegabyte:
+        // A list is read whole into a fixed buffer; a larger one is refused
+        // unread, even when every line of it is well-formed.
+        while (list_.size() <= (1u << 20)) {
+          list_ += std::string(64, '0') + "  GAME/padding/" + std::to_string(list_.size()) + "\n";
+        }
+        ASSERT_TRUE(WriteBytes(medium_ + L"\\update.sha256", list_));
+        break;
+    }
+  }
+
+  bool KeyExists() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, RecordKey().c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+      return false;
+    }
+    RegCloseKey(key);
+    return true;
+  }
+
+  std::string list_;
+  std::wstring exe_;
+};
+
+TEST_P(MediumProofTest, UpdatesOnlyWhatThePublisherPacked) {
+  const ProofCase& c = GetParam();
+  std::vector<std::wstring> lines = {L"[SYSTEM]"};
+  lines.insert(lines.end(), kEntries.begin(), kEntries.end());
+  Pack(lines);
+  if (c.stamped) Stamp();
+  for (size_t i = 0; i < kEntries.size(); ++i) {
+    std::wstring dest = Dest(kEntries[i]);
+    ASSERT_TRUE(MakeFolders(dest.substr(0, dest.find_last_of(L'\\'))));
+    ASSERT_TRUE(WriteBytes(dest, OldBytes(i)));
+  }
+  ApplyTamper(c.tamper, &lines);
+  std::vector<std::wstring> game_before;
+  ListNames(game_, L"", &game_before);
+  if (c.outcome != Outcome::kRefusedAtStart) WriteRecord(game_);
+
+  ASSERT_TRUE(Start(exe_.empty() ? UpdateExePath() : exe_, medium_, &program_));
+  if (c.outcome == Outcome::kRefusedAtStart) {
+    MessageBoxView box = AwaitMessage();
+    EXPECT_EQ(Utf8(box.text), Utf8(kTextMediumDamaged));
+    EXPECT_EQ(Utf8(box.caption), Utf8(kCaptionFailed));
+    EXPECT_EQ(box.owner, nullptr);
+    Dismiss(box);
+    ExpectExitCode1();
+    // Nothing written: not even the empty key the install record's reader
+    // makes when it is missing.
+    EXPECT_FALSE(KeyExists());
+  } else {
+    HWND dialog = AwaitUpdate();
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(PostCommand(dialog, IDOK));
+    if (c.outcome == Outcome::kFileRefused) {
+      MessageBoxView box = AwaitMessage();
+      EXPECT_EQ(Utf8(box.text), Utf8(FileDamagedText(L"GAME\\" + kEntries[1])));
+      EXPECT_EQ(Utf8(box.caption), Utf8(kCaptionCopyFailed));
+      HWND copy = FindWindowOf(program_.pid, Kind::kCopy);
+      EXPECT_TRUE(copy != nullptr && box.owner == copy) << "owned by FILECOPY";
+      Dismiss(box);
+      ExpectIncomplete(1);
+    } else {
+      ExpectCompletion();
+    }
+  }
+
+  for (size_t i = 0; i < kEntries.size(); ++i) {
+    bool refused =
+        c.outcome == Outcome::kRefusedAtStart || (c.outcome == Outcome::kFileRefused && i == 1);
+    std::string bytes;
+    EXPECT_TRUE(ReadBytes(Dest(kEntries[i]), &bytes));
+    EXPECT_EQ(bytes, refused ? OldBytes(i) : NewBytes(i)) << Utf8(kEntries[i]);
+  }
+  // No temporary copy left, nothing planted: the game folder holds the
+  // names it held.
+  std::vector<std::wstring> game_after;
+  ListNames(game_, L"", &game_after);
+  EXPECT_EQ(game_after, game_before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Media, MediumProofTest, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<ProofCase>& info) {
+                           return info.param.name;
+                         });
+
+}  // namespace
+}  // namespace e2e

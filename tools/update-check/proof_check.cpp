@@ -1,0 +1,169 @@
+#include "proof_check.h"
+
+#include <map>
+
+#include "cp932_text.h"
+#include "medium_files.h"
+#include "problem_list.h"
+#include "settings/settings.h"
+#include "sha256_bytes.h"
+#include "text/sjis.h"
+#include "verify/fingerprint_slot.h"
+#include "verify/hash_list.h"
+
+namespace {
+
+constexpr char kListName[] = "update.sha256";
+
+void AddListProblem(CheckReport* report, int line, Severity severity, const char* code,
+                    const std::string& message) {
+  report->problems.push_back({line, severity, code, message, kListName});
+}
+
+// How the updater spells an entry's file in the list: the PATH folder
+// without its last one-byte backslash, '\', the entry; in UTF-8 with '/'.
+std::string ListSpelling(const char* entry) {
+  char folder[sizeof settings.path];
+  CopyText(folder, sizeof folder, settings.path);
+  RemoveTrailingBackslash(folder);
+  std::string path = folder;
+  if (!path.empty()) path += "\\";
+  std::string utf8 = DecodeCp932(path + entry);
+  for (char& c : utf8) {
+    if (c == '\\') c = '/';
+  }
+  return utf8;
+}
+
+struct Listed {
+  std::string digest;  // 32 bytes
+  int line;
+};
+
+// Reads the list's lines, reporting the malformed ones and the files whose
+// bytes differ; fills listed with the well-formed lines.
+void CheckListedFiles(const std::string& dir, const std::string& list,
+                      std::map<std::string, Listed>* listed, CheckReport* report) {
+  size_t offset = 0;
+  int number = 0;
+  while (offset < list.size()) {
+    ++number;
+    HashLine line;
+    size_t start = offset;
+    if (ReadHashLine(list.data(), list.size(), &offset, &line) != kHashLineRead) {
+      AddListProblem(report, number, Severity::kError, "list-malformed",
+                     "not a line '<64 lowercase hex digits>  <path below the medium>' ending in a "
+                     "line feed; the updater refuses the medium");
+      size_t end = list.find('\n', start);
+      offset = end == std::string::npos ? list.size() : end + 1;
+      continue;
+    }
+    std::string path = list.substr(line.path_offset, line.path_length);
+    std::string digest(reinterpret_cast<const char*>(line.digest), kSha256Size);
+    if (!listed->emplace(path, Listed{digest, number}).second) {
+      AddListProblem(report, number, Severity::kError, "list-duplicate",
+                     "'" + path + "' is listed again (first on line " +
+                         std::to_string((*listed)[path].line) +
+                         "); the updater refuses the medium");
+      continue;
+    }
+    std::string cp932, found, bytes;
+    unsigned char actual[kSha256Size];
+    if (!EncodeCp932(path, &cp932) || FindOnMedium(dir, cp932, &found) != MediumEntry::kFile ||
+        !ReadMediumFile(found, &bytes)) {
+      AddListProblem(report, number, Severity::kError, "listed-file-missing",
+                     "'" + path + "' is listed but is not a file on the medium");
+    } else if (!Sha256Of(bytes, actual) ||
+               std::string(reinterpret_cast<const char*>(actual), kSha256Size) != digest) {
+      AddListProblem(
+          report, number, Severity::kError, "file-differs",
+          "the bytes of '" + path + "' are not the ones listed: damaged or changed after packing");
+    }
+  }
+}
+
+void CheckCoverage(const std::map<std::string, Listed>& listed, CheckReport* report) {
+  if (listed.count("update.ini") == 0) {
+    AddListProblem(report, 0, Severity::kError, "not-listed",
+                   "update.ini is not listed; the updater refuses the medium");
+  }
+  for (const CopyItem& item : report->copy) {
+    std::string path = ListSpelling(settings.files[item.entry].name);
+    if (listed.count(path) != 0) continue;
+    int line = report->entry_lines[static_cast<size_t>(item.entry)];
+    report->problems.push_back({line, Severity::kError, "not-listed",
+                                Quoted(settings.files[item.entry].name) + " is to be copied but '" +
+                                    path + "' is not in " + kListName +
+                                    "; the updater refuses the medium",
+                                "update.ini"});
+  }
+}
+
+// What update.exe beside update.ini carries; list_digest is empty without a
+// list.
+void CheckFingerprint(const std::string& dir, const std::string& list_digest, CheckReport* report) {
+  std::string found, program;
+  if (FindOnMedium(dir, "update.exe", &found) != MediumEntry::kFile ||
+      !ReadMediumFile(found, &program)) {
+    report->fingerprint = "no update.exe";
+    return;
+  }
+  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(program.data());
+  size_t offset = 0;
+  if (FindFingerprintSlots(bytes, program.size(), &offset) != 1) {
+    report->fingerprint = "no slot";
+    AddListProblem(report, 0, Severity::kWarning, "exe-without-slot",
+                   "update.exe has no fingerprint slot: an older or another program, which checks "
+                   "nothing on the medium");
+    return;
+  }
+  std::string digest = program.substr(offset, kFingerprintSize);
+  if (digest == std::string(kFingerprintSize, '\0')) {
+    report->fingerprint = "none";
+    if (!list_digest.empty()) {
+      AddListProblem(report, 0, Severity::kWarning, "exe-unbound",
+                     "update.exe carries no fingerprint: the updater catches damaged files but "
+                     "not a medium rewritten as a whole (pack with --exe)");
+    }
+    return;
+  }
+  if (list_digest.empty()) {
+    report->fingerprint = "differs";
+    AddListProblem(report, 0, Severity::kError, "fingerprint-without-list",
+                   "update.exe is bound to a medium but there is no update.sha256; the updater "
+                   "refuses the medium");
+  } else if (digest != list_digest) {
+    report->fingerprint = "differs";
+    AddListProblem(report, 0, Severity::kError, "fingerprint-differs",
+                   "update.exe is bound to another update.sha256 than this one; the updater "
+                   "refuses the medium");
+  } else {
+    report->fingerprint = "matches";
+  }
+}
+
+}  // namespace
+
+void CheckProof(const std::string& dir, CheckReport* report) {
+  std::string found, list;
+  MediumEntry entry = FindOnMedium(dir, kListName, &found);
+  std::string list_digest;
+  if (entry == MediumEntry::kMissing) {
+    report->hash_list = "absent";
+  } else if (entry == MediumEntry::kFolder || !ReadMediumFile(found, &list) ||
+             list.size() > kMaxHashListSize) {
+    report->hash_list = "unreadable";
+    AddListProblem(report, 0, Severity::kError, "list-unreadable",
+                   "update.sha256 is a folder, cannot be read or is over 1 MB; the updater "
+                   "refuses the medium");
+    list_digest = std::string(kSha256Size, '\1');
+  } else {
+    report->hash_list = "present";
+    unsigned char digest[kSha256Size];
+    if (Sha256Of(list, digest)) list_digest.assign(reinterpret_cast<char*>(digest), kSha256Size);
+    std::map<std::string, Listed> listed;
+    CheckListedFiles(dir, list, &listed, report);
+    CheckCoverage(listed, report);
+  }
+  CheckFingerprint(dir, list_digest, report);
+}

@@ -1,0 +1,11 @@
+// update.sha256 and the fingerprint of update.exe, checked as the updater
+// checks them before and during the copy.
+#pragma once
+
+#include <string>
+
+#include "check_report.h"
+
+// Appends the problems of the medium in dir's proof to report, whose copy
+// plan is made, and says what the medium carries.
+void CheckProof(const std::string& dir, CheckReport* report);
