@@ -18,6 +18,7 @@ add_library(updater_win STATIC
   src/registry/install_record.cpp
   src/copy/chunked_copy.cpp
   src/copy/flush_pace.cpp
+  src/win/now_ms.cpp
   src/copy/copy_file.cpp
   src/copy/safe_replace.cpp
   src/copy/leftover_temps.cpp

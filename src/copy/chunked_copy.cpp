@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "copy/flush_pace.h"
+#include "win/now_ms.h"
 #include "win/sha256.h"
 
 // Chunks grow towards the largest size while they are quick and shrink
@@ -20,14 +21,6 @@ static char chunk[kLargestChunk];
 // read-only copy could not be moved over the old file everywhere.
 constexpr DWORD kCarriedAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
                                      FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-
-static double NowMs() {
-  LARGE_INTEGER frequency;
-  LARGE_INTEGER count;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&count);
-  return static_cast<double>(count.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
 
 static DWORD NextChunkSize(DWORD size, double took_ms) {
   if (took_ms > kSlowChunkMs && size > kSmallestChunk) return size / 2;

@@ -1,17 +1,11 @@
 #include "copy/flush_pace.h"
 
+#include "win/now_ms.h"
+
 constexpr unsigned long long kLeastBetweenFlushes = 4ULL << 20;
 constexpr unsigned long long kMostBetweenFlushes = 64ULL << 20;
 constexpr double kSlowFlushMs = 40.0;
 constexpr double kQuickFlushMs = 10.0;
-
-static double NowMs() {
-  LARGE_INTEGER frequency;
-  LARGE_INTEGER count;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&count);
-  return static_cast<double>(count.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
 
 void StartFlushPace(FlushPace* pace) {
   pace->unflushed = 0;

@@ -56,17 +56,6 @@ class CheckedCopyTest : public ::testing::Test {
  protected:
   std::string Path932(const char* name) { return folder_.path932() + "\\" + name; }
   std::wstring PathW(const char* name) { return folder_.path() + L"\\" + Wide(name); }
-  int CountNames() {
-    WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileW((folder_.path() + L"\\*").c_str(), &found);
-    int count = 0;
-    do {
-      std::wstring name = found.cFileName;
-      if (name != L"." && name != L"..") ++count;
-    } while (FindNextFileW(find, &found));
-    FindClose(find);
-    return count;
-  }
   TempFolder folder_;
 };
 
@@ -80,7 +69,7 @@ TEST_F(CheckedCopyTest, MatchingFileReplacesTheOld) {
                         expected),
             kCopyDone);
   EXPECT_EQ(ReadTestFile(PathW("dst.dat")).size(), 1000000u);
-  EXPECT_EQ(CountNames(), 2);
+  EXPECT_EQ(CountEntries(folder_.path()), 2);
 }
 
 TEST_F(CheckedCopyTest, DamagedFileLeavesTheOldAndNoTemporaryCopy) {
@@ -101,7 +90,7 @@ TEST_F(CheckedCopyTest, DamagedFileLeavesTheOldAndNoTemporaryCopy) {
                         expected),
             kCopyDamaged);
   EXPECT_EQ(ReadTestFile(PathW("new.dat")), "<missing>");
-  EXPECT_EQ(CountNames(), 2);
+  EXPECT_EQ(CountEntries(folder_.path()), 2);
 }
 
 }  // namespace

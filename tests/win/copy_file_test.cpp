@@ -22,19 +22,6 @@ bool IsReadOnly(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 }
 
-int CountEntries(const std::wstring& folder) {
-  WIN32_FIND_DATAW found;
-  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
-  if (find == INVALID_HANDLE_VALUE) return 0;
-  int count = 0;
-  do {
-    std::wstring name = found.cFileName;
-    if (name != L"." && name != L"..") ++count;
-  } while (FindNextFileW(find, &found));
-  FindClose(find);
-  return count;
-}
-
 struct FolderCase {
   const char* what;
   std::string entry_dir;             // code page 932, as the entry's folder part

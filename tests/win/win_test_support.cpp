@@ -88,3 +88,16 @@ std::string ReadTestFile(const std::wstring& path) {
   CloseHandle(file);
   return out;
 }
+
+int CountEntries(const std::wstring& folder) {
+  WIN32_FIND_DATAW found;
+  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return 0;
+  int count = 0;
+  do {
+    std::wstring name = found.cFileName;
+    if (name != L"." && name != L"..") ++count;
+  } while (FindNextFileW(find, &found));
+  FindClose(find);
+  return count;
+}

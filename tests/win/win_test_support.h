@@ -27,3 +27,6 @@ void WriteTestFile(const std::wstring& path, const std::string& bytes);
 
 // The contents of the file at path, or "<missing>".
 std::string ReadTestFile(const std::wstring& path);
+
+// How many files and folders folder holds.
+int CountEntries(const std::wstring& folder);

@@ -8,11 +8,3 @@ bool Sha256Of(const std::string& bytes, unsigned char* digest) {
   return EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha256(), nullptr) == 1 &&
          length == kSha256Size;
 }
-
-std::string Sha256Hex(const std::string& bytes) {
-  unsigned char digest[kSha256Size];
-  if (!Sha256Of(bytes, digest)) return "";
-  char hex[2 * kSha256Size + 1];
-  FormatDigest(digest, hex);
-  return hex;
-}

@@ -1,0 +1,4 @@
+// A monotonic clock in milliseconds, for pacing work against the dialog.
+#pragma once
+
+double NowMs();
