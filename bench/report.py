@@ -22,7 +22,7 @@ SIZE_TARGET = 200 * 1024
 SYSTEM_DLLS = {
     "kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll",
     "ole32.dll", "oleaut32.dll", "comctl32.dll", "comdlg32.dll", "msvcrt.dll",
-    "shlwapi.dll", "version.dll", "uxtheme.dll", "ntdll.dll",
+    "shlwapi.dll", "version.dll", "uxtheme.dll", "ntdll.dll", "bcrypt.dll",
 }
 
 
