@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
 #include <vector>
 
 namespace e2e {
@@ -97,9 +98,22 @@ bool Start(const std::wstring& exe, const std::wstring& dir, Program* out) {
   startup.dwFlags = STARTF_USESTDHANDLES;
   PROCESS_INFORMATION info = {};
   std::wstring command = L"\"" + exe + L"\"";
-  if (!CreateProcessW(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(),
-                      &startup, &info)) {
-    return false;
+  // Wine now and then fails to create a process with an internal error
+  // (seen once in some five hundred starts) before any of the program's
+  // code runs: that says nothing of the program, so it is tried again.
+  for (int attempt = 1;; ++attempt) {
+    if (CreateProcessW(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(),
+                       &startup, &info)) {
+      break;
+    }
+    DWORD error = GetLastError();
+    if (error != ERROR_INTERNAL_ERROR || attempt == 3) {
+      SetLastError(error);
+      return false;
+    }
+    fprintf(stderr, "Start: CreateProcessW failed with Wine's internal error %lu; again\n",
+            static_cast<unsigned long>(error));
+    Sleep(100);
   }
   CloseHandle(info.hThread);
   out->process = info.hProcess;
