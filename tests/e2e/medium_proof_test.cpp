@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "scenario.h"
+#include "snapshot.h"
 #include "verify/fingerprint_slot.h"
 #include "verify/hash_list.h"
 #include "win/sha256.h"
@@ -32,22 +33,11 @@ std::string Hex(const std::string& digest) {
   return hex;
 }
 
-// The names below folder, '\' between them, sorted.
-void ListNames(const std::wstring& folder, const std::wstring& prefix,
-               std::vector<std::wstring>* names) {
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    std::wstring name = found.cFileName;
-    if (name == L"." || name == L"..") continue;
-    names->push_back(prefix + name);
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      ListNames(folder + L"\\" + name, prefix + name + L"\\", names);
-    }
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
-  std::sort(names->begin(), names->end());
+// The paths below folder, sorted: what a run added or removed shows.
+std::vector<std::wstring> Names(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  for (const auto& [path, state] : TakeSnapshot(folder)) names.push_back(path);
+  return names;
 }
 
 enum class Tamper {
@@ -201,8 +191,7 @@ TEST_P(MediumProofTest, UpdatesOnlyWhatThePublisherPacked) {
     ASSERT_TRUE(WriteBytes(dest, OldBytes(i)));
   }
   ApplyTamper(c.tamper, &lines);
-  std::vector<std::wstring> game_before;
-  ListNames(game_, L"", &game_before);
+  const std::vector<std::wstring> game_before = Names(game_);
   if (c.outcome != Outcome::kRefusedAtStart) WriteRecord(game_);
 
   ASSERT_TRUE(Start(exe_.empty() ? UpdateExePath() : exe_, medium_, &program_));
@@ -242,9 +231,7 @@ TEST_P(MediumProofTest, UpdatesOnlyWhatThePublisherPacked) {
   }
   // No temporary copy left, nothing planted: the game folder holds the
   // names it held.
-  std::vector<std::wstring> game_after;
-  ListNames(game_, L"", &game_after);
-  EXPECT_EQ(game_after, game_before);
+  EXPECT_EQ(Names(game_), game_before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Media, MediumProofTest, ::testing::ValuesIn(kCases),
