@@ -41,14 +41,16 @@ int BadBindArgs(const std::string& why, std::string* err) {
 // Returns -1 when the arguments are usable, else the exit code.
 int ParseBindArgs(const std::vector<std::string>& args, BindArgs* parsed, std::string* out,
                   std::string* err) {
+  for (const std::string& arg : args) {
+    if (arg != "--help" && arg != "-h") continue;
+    *out += kBindUsage;
+    return kExitPacked;
+  }
   bool have_medium = false, have_exe = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg == "--json") {
       parsed->json = true;
-    } else if (arg == "--help" || arg == "-h") {
-      *out += kBindUsage;
-      return kExitPacked;
     } else if (arg == "--bind" || arg == "--exe") {
       bool* have = arg == "--bind" ? &have_medium : &have_exe;
       if (*have) return BadBindArgs(arg + " is given twice", err);

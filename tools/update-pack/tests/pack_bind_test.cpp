@@ -171,6 +171,9 @@ TEST_F(BindTest, BadInputChangesNothing) {
     EXPECT_NE(run.err.find(says), std::string::npos) << run.err;
   }
   EXPECT_EQ(Contents(root_.dir()), before);
+  PackRun help = RunPack({"--bind", "--help"});
+  EXPECT_EQ(help.exit_code, 0);
+  EXPECT_NE(help.out.find("usage: update-pack --bind MEDIUM_DIR"), std::string::npos) << help.out;
 }
 
 }  // namespace
