@@ -188,8 +188,9 @@ UPDATE_EXE="Z:${work//\//\\}\\unbound-signed\\update.exe" "$WINE" "$BUILD/tests/
 echo "run-sign: signed and bound to no medium, update.exe refuses every medium"
 
 # The bound and signed program on its hand-made medium, started from it with
-# DLLs named like system ones planted beside it: a whole update, then an
-# update whose file was altered after signing. None of the DLLs may run.
+# DLLs named like system ones planted beside it: a whole update with the
+# folder browser, then an update whose file was altered after signing. None
+# of the DLLs may run.
 DRIVER=$BUILD/tools/update-pack/tests/pack_round_trip.exe
 MEDIUM="Z:${work//\//\\}\\handmade"
 for dll in $(grep -o 'L"[a-z0-9_.]*"' src/win/system_dlls.cpp | tr -d 'L"'); do
@@ -199,7 +200,7 @@ mkdir -p "$WINEPREFIX/drive_c/handmade-game"
 printf 'game 1.00' >"$WINEPREFIX/drive_c/handmade-game/game.exe"
 "$WINE" reg add 'HKCU\Software\CORVID LAMP\HANDMADE_MEDIUM' /v GAMEPATH /d 'C:\handmade-game' /f \
   >/dev/null
-"$WINE" "$DRIVER" "$MEDIUM\\update.exe" "$MEDIUM" 手作り ||
+"$WINE" "$DRIVER" --browse "$MEDIUM\\update.exe" "$MEDIUM" 手作り ||
   fail "the bound and signed update.exe did not complete the update of its hand-made medium"
 [ "$(cat "$WINEPREFIX/drive_c/handmade-game/game.exe" "$WINEPREFIX/drive_c/handmade-game/data/new.dat")" = \
   "game 1.01new data" ] || fail "the game folder is not the new version after the signed update"
