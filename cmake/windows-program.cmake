@@ -12,6 +12,7 @@ add_library(updater_win STATIC
   src/win/system_dlls.cpp
   src/win/sha256.cpp
   src/verify/own_fingerprint.cpp
+  src/verify/own_signature.cpp
   src/verify/medium_proof.cpp
   src/app/browse_folder.cpp
   src/app/install_folder_dialog.cpp

@@ -39,6 +39,31 @@ is_pe() {
 }
 is_pe "$exe" || fail "$exe: not a Windows program (no PE header)"
 
+# The digest (64 hex digits) in each fingerprint slot of the program: 16
+# marker bytes, 32 digest bytes, 16 closing marker bytes. The marker ends in
+# CR LF, so it ends a line for grep, which gives the byte offset of each.
+slot_digests() {
+  local offset
+  LC_ALL=C grep -obaP '\x89MEDIUM-SHA256\r$' "$1" | cut -d: -f1 | while read -r offset; do
+    [ "$(od -An -tx1 -v -j $((offset + 48)) -N 16 "$1" | tr -d ' \n')" = \
+      0a0d444e452d544e4952505245474e89 ] || continue
+    od -An -tx1 -v -j $((offset + 16)) -N 32 "$1" | tr -d ' \n'
+    echo
+  done || true
+}
+# Signed, a program bound to no medium would refuse every medium (the
+# updater will not vouch with the publisher's name for files nobody
+# listed); and binding it after signing would break the signature.
+bind_first="bind it to its medium first: update-pack --bind MEDIUM_DIR --exe $exe (or pack with --exe), then sign MEDIUM_DIR/update.exe"
+digests=$(slot_digests "$exe")
+slots=$(printf '%s' "$digests" | grep -c . || true)
+case $slots in
+  0) fail "$exe: no fingerprint slot: not the updater, or one too old to be bound to a medium" ;;
+  1) ;;
+  *) fail "$exe: more than one fingerprint slot: not a program update-pack can bind" ;;
+esac
+[ "$digests" != "$(printf '0%.0s' {1..64})" ] || fail "$exe is bound to no medium; $bind_first"
+
 if [ -n "${SIGN_PFX_PASSWORD+set}" ]; then
   password=$SIGN_PFX_PASSWORD
 elif [ -t 0 ]; then

@@ -210,6 +210,39 @@ if ! diff -r "$EXPECTED" "$GAME" >"$WORK/game.diff"; then
 fi
 [ -e "$GAME/new1/new2/deep.dat" ] || fail "the file two new folder levels deep is missing"
 
+echo "=== --bind on a medium written by hand, natively and under Wine"
+# The same list and program from both; under Wine UPDATE_EXE is the
+# medium's own update.exe, replaced through a temporary copy.
+HAND=$WORK/handmade
+mkdir -p "$HAND"
+printf '%s\r\n' '#TITLE "手作り"' '#INSTALL_LST' '[SYSTEM]' '##' '#FILE' '[SYSTEM]' 'game.exe' \
+  'データ\表.dat' '##' | iconv -f UTF-8 -t CP932 >"$HAND/update.ini"
+put "$HAND/GAME/game.exe" "game 1.01"
+put "$HAND/GAME/データ/表.dat" "a file in a folder whose name ends in the byte 0x5C"
+cp -r "$HAND" "$WORK/handmade-win"
+cp "$UPDATE" "$WORK/handmade-win/update.exe"
+code=0
+"$NATIVE" --bind "$HAND" --exe "$UPDATE" >/dev/null || code=$?
+[ "$code" = 0 ] || fail "native update-pack --bind: exit code $code"
+code=0
+"$WINE" "$PACK_EXE" --bind "$(windows_path "$WORK/handmade-win")" \
+  --exe "$(windows_path "$WORK/handmade-win/update.exe")" >/dev/null 2>"$WORK/bind.err" || code=$?
+[ "$code" = 0 ] || fail "update-pack.exe --bind: exit code $code: $(cat "$WORK/bind.err")"
+diff -r "$HAND" "$WORK/handmade-win" >/dev/null || fail "the media bound natively and under Wine differ"
+grep -q "fingerprint matches" <("$CHECK" "$WORK/handmade-win") ||
+  fail "update-check does not find update.exe bound to the list written under Wine"
+sed 's/^/  /' "$HAND/update.sha256"
+# An entry copied twice would be listed twice: refused, nothing written.
+printf '%s\r\n' '#INSTALL_LST' '[SYSTEM]' '##' '#FILE' '[SYSTEM]' 'game.exe' 'game.exe' '##' \
+  >"$WORK/handmade-win/update.ini"
+before=$(cd "$WORK/handmade-win" && find . -type f -exec sha256sum {} + | sort)
+code=0
+"$WINE" "$PACK_EXE" --bind "$(windows_path "$WORK/handmade-win")" --exe "$(windows_path "$UPDATE")" \
+  >/dev/null 2>&1 || code=$?
+[ "$code" = 1 ] || fail "update-pack.exe --bind on an entry listed twice: exit code $code"
+[ "$(cd "$WORK/handmade-win" && find . -type f -exec sha256sum {} + | sort)" = "$before" ] ||
+  fail "update-pack.exe --bind wrote to a medium it refused"
+
 if [ "$failures" -ne 0 ]; then
   echo "run-pack: $failures failure(s)"
   exit 1

@@ -14,6 +14,7 @@
 #include "text/texts.h"
 #include "ui/message_box.h"
 #include "verify/medium_proof.h"
+#include "verify/own_signature.h"
 #include "win/dll_search.h"
 #include "win/wide_text.h"
 
@@ -36,8 +37,10 @@ enum RunState {
 static HINSTANCE app_instance;
 
 // The medium is checked before its settings are believed and before the
-// install record is read, which can create a registry key.
+// install record is read, which can create a registry key. A signed program
+// bound to no list would vouch for any medium: it refuses them all.
 static RunState LoadSettingsAndRecord() {
+  if (SignedButUnbound()) return kMediumRefused;
   if (!HoldProvenSettings()) return kMediumRefused;
   OpenSettingsFile();
   ParseSettingsFile();

@@ -1,5 +1,6 @@
 // A medium that proves itself: update.sha256 and the program's fingerprint,
-// with the real update.exe on media packed, stamped and then tampered with.
+// with the real update.exe on media packed, stamped, signed and then
+// tampered with.
 #include <algorithm>
 #include <functional>
 
@@ -59,6 +60,7 @@ struct ProofCase {
   bool stamped;  // the medium's own update.exe, bound to it
   Tamper tamper;
   Outcome outcome;
+  bool signed_too = false;  // the medium's update.exe has a certificate table
 };
 
 const ProofCase kCases[] = {
@@ -75,6 +77,13 @@ const ProofCase kCases[] = {
      Outcome::kRefusedAtStart},
     {"UnstampedListOverOneMegabyte", true, false, Tamper::kListOverOneMegabyte,
      Outcome::kRefusedAtStart},
+    // Signed but bound to no list: the publisher's name would stand on any
+    // medium, so the program refuses every one, a well-formed list included.
+    {"SignedUnboundHandMade", false, false, Tamper::kNone, Outcome::kRefusedAtStart, true},
+    {"SignedUnboundPacked", true, false, Tamper::kNone, Outcome::kRefusedAtStart, true},
+    {"StampedThenSigned", true, true, Tamper::kNone, Outcome::kComplete, true},
+    {"StampedThenSignedOneByteChanged", true, true, Tamper::kOneByteOfAFile, Outcome::kFileRefused,
+     true},
 };
 
 const std::vector<std::wstring> kEntries = {L"a.dat", L"sub\\b.dat", L"データ\\表.dat"};
@@ -121,6 +130,46 @@ class MediumProofTest : public UpdateRun, public ::testing::WithParamInterface<P
     program.replace(offset, kFingerprintSize, Sha256Bytes(list_));
     exe_ = medium_ + L"\\update.exe";
     ASSERT_TRUE(WriteBytes(exe_, program));
+  }
+
+  // The medium's update.exe as a signing tool leaves it: a certificate
+  // table at the end of the file, named by the header's 5th data directory.
+  // Windows does not check it when it starts a program; the updater only
+  // sees that it is there. A program signed for real (UPDATE_EXE, as
+  // scripts/wine/run-sign.sh gives it) is taken as it is.
+  void Sign() {
+    std::string program;
+    ASSERT_TRUE(ReadBytes(exe_.empty() ? UpdateExePath() : exe_, &program));
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(program.data());
+    if (!HasAuthenticodeSignature(bytes, program.size())) {
+      uint32_t pe = Little32(program, 0x3C);
+      bool wide = static_cast<unsigned char>(program[pe + 24]) == 0x0B &&
+                  static_cast<unsigned char>(program[pe + 25]) == 0x02;
+      size_t directory = pe + 24 + (wide ? 112 : 96) + 4 * 8;
+      program.resize((program.size() + 7) & ~size_t{7}, '\0');
+      // WIN_CERTIFICATE: length, revision 2.0, PKCS#7 signed data.
+      const char kTable[] = "\x18\0\0\0\0\x02\x02\0not a signature!";
+      std::string table(kTable, sizeof kTable - 1);
+      PutLittle32(&program, directory, static_cast<uint32_t>(program.size()));
+      PutLittle32(&program, directory + 4, static_cast<uint32_t>(table.size()));
+      program += table;
+      ASSERT_TRUE(HasAuthenticodeSignature(reinterpret_cast<const unsigned char*>(program.data()),
+                                           program.size()));
+    }
+    exe_ = medium_ + L"\\update.exe";
+    ASSERT_TRUE(WriteBytes(exe_, program));
+  }
+
+  static uint32_t Little32(const std::string& bytes, size_t at) {
+    uint32_t value = 0;
+    for (size_t i = 0; i < 4; ++i) {
+      value |= uint32_t{static_cast<unsigned char>(bytes[at + i])} << (8 * i);
+    }
+    return value;
+  }
+
+  static void PutLittle32(std::string* bytes, size_t at, uint32_t value) {
+    for (size_t i = 0; i < 4; ++i) (*bytes)[at + i] = static_cast<char>(value >> (8 * i));
   }
 
   void ApplyTamper(Tamper tamper, std::vector<std::wstring>* lines) {
@@ -183,8 +232,12 @@ TEST_P(MediumProofTest, UpdatesOnlyWhatThePublisherPacked) {
   const ProofCase& c = GetParam();
   std::vector<std::wstring> lines = {L"[SYSTEM]"};
   lines.insert(lines.end(), kEntries.begin(), kEntries.end());
+  // A type the list does not name makes the parser show a box: a refusal
+  // that comes before the parse is the first box.
+  if (c.signed_too && c.outcome == Outcome::kRefusedAtStart) lines.push_back(L"[NOSUCH]");
   Pack(lines);
   if (c.stamped) Stamp();
+  if (c.signed_too) Sign();
   for (size_t i = 0; i < kEntries.size(); ++i) {
     std::wstring dest = Dest(kEntries[i]);
     ASSERT_TRUE(MakeFolders(dest.substr(0, dest.find_last_of(L'\\'))));
@@ -192,6 +245,7 @@ TEST_P(MediumProofTest, UpdatesOnlyWhatThePublisherPacked) {
   }
   ApplyTamper(c.tamper, &lines);
   const std::vector<std::wstring> game_before = Names(game_);
+  const std::vector<std::wstring> medium_before = Names(medium_);
   if (c.outcome != Outcome::kRefusedAtStart) WriteRecord(game_);
 
   ASSERT_TRUE(Start(exe_.empty() ? UpdateExePath() : exe_, medium_, &program_));
@@ -230,8 +284,9 @@ TEST_P(MediumProofTest, UpdatesOnlyWhatThePublisherPacked) {
     EXPECT_EQ(bytes, refused ? OldBytes(i) : NewBytes(i)) << Utf8(kEntries[i]);
   }
   // No temporary copy left, nothing planted: the game folder holds the
-  // names it held.
+  // names it held, and the medium is only read.
   EXPECT_EQ(Names(game_), game_before);
+  EXPECT_EQ(Names(medium_), medium_before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Media, MediumProofTest, ::testing::ValuesIn(kCases),

@@ -9,3 +9,7 @@
 // Fills the process-wide settings record from dir's update.ini and reports
 // on it. False when the medium could not be read at all.
 bool CheckMedium(const std::string& dir, CheckReport* report);
+
+// The same without update.sha256 and update.exe: update.ini and the files
+// the copy would take, as a medium is before its list is written.
+bool CheckMediumFiles(const std::string& dir, CheckReport* report);

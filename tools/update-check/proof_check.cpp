@@ -20,6 +20,8 @@ void AddListProblem(CheckReport* report, int line, Severity severity, const char
   report->problems.push_back({line, severity, code, message, kListName});
 }
 
+}  // namespace
+
 // How the updater spells an entry's file in the list: the PATH folder
 // without its last one-byte backslash, '\', the entry; in UTF-8 with '/'.
 std::string ListSpelling(const char* entry) {
@@ -34,6 +36,8 @@ std::string ListSpelling(const char* entry) {
   }
   return utf8;
 }
+
+namespace {
 
 struct Listed {
   std::string digest;  // 32 bytes
@@ -120,7 +124,12 @@ void CheckFingerprint(const std::string& dir, const std::string& list_digest, Ch
   std::string digest = program.substr(offset, kFingerprintSize);
   if (digest == std::string(kFingerprintSize, '\0')) {
     report->fingerprint = "none";
-    if (!list_digest.empty()) {
+    if (HasAuthenticodeSignature(bytes, program.size())) {
+      AddListProblem(report, 0, Severity::kError, "exe-signed-unbound",
+                     "update.exe is signed but carries no fingerprint: the updater refuses every "
+                     "medium; bind the unsigned build to this medium (update-pack --bind), then "
+                     "sign the medium's copy");
+    } else if (!list_digest.empty()) {
       AddListProblem(report, 0, Severity::kWarning, "exe-unbound",
                      "update.exe carries no fingerprint: the updater catches damaged files but "
                      "not a medium rewritten as a whole (pack with --exe)");

@@ -9,3 +9,7 @@
 // Appends the problems of the medium in dir's proof to report, whose copy
 // plan is made, and says what the medium carries.
 void CheckProof(const std::string& dir, CheckReport* report);
+
+// How the updater spells the file of a file-list entry in update.sha256:
+// below the medium, in UTF-8 with '/' between names.
+std::string ListSpelling(const char* entry);

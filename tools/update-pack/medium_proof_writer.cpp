@@ -6,17 +6,16 @@
 #include "verify/fingerprint_slot.h"
 #include "verify/hash_list.h"
 
-bool ComposeHashList(const std::string& dir, const std::vector<std::string>& paths,
-                     std::string* list, std::string* err) {
+bool ComposeHashList(const std::vector<ListedFile>& files, std::string* list, std::string* err) {
   list->clear();
-  for (const std::string& path : paths) {
+  for (const ListedFile& listed : files) {
     std::string bytes;
     std::string hex;
-    if (!ReadMediumFile(dir + "/" + path, &bytes) || (hex = Sha256Hex(bytes)).empty()) {
-      *err = "cannot read back " + dir + "/" + path + " to hash it";
+    if (!ReadMediumFile(listed.file, &bytes) || (hex = Sha256Hex(bytes)).empty()) {
+      *err = "cannot read back " + listed.file + " to hash it";
       return false;
     }
-    *list += hex + "  " + path + "\n";
+    *list += hex + "  " + listed.path + "\n";
   }
   return true;
 }
@@ -42,23 +41,31 @@ void StampFingerprint(std::string* program, const unsigned char* digest) {
                    kFingerprintSize);
 }
 
+bool BindProgram(const std::string& exe, const std::string& list, std::string* program,
+                 std::string* err) {
+  unsigned char digest[kSha256Size];
+  if (!ReadMediumFile(exe, program) || UnbindableReason(*program) != nullptr ||
+      !Sha256Of(list, digest)) {
+    *err = "cannot bind " + exe + " to the medium";
+    return false;
+  }
+  StampFingerprint(program, digest);
+  return true;
+}
+
 bool WriteMediumProof(const std::string& dir, const std::vector<std::string>& paths,
                       const std::string& exe, std::string* err) {
+  std::vector<ListedFile> files;
+  for (const std::string& path : paths) files.push_back({path, dir + "/" + path});
   std::string list;
-  if (!ComposeHashList(dir, paths, &list, err)) return false;
+  if (!ComposeHashList(files, &list, err)) return false;
   if (!WriteWholeFile(dir + "/update.sha256", list)) {
     *err = "cannot write " + dir + "/update.sha256";
     return false;
   }
   if (exe.empty()) return true;
   std::string program;
-  unsigned char digest[kSha256Size];
-  if (!ReadMediumFile(exe, &program) || UnbindableReason(program) != nullptr ||
-      !Sha256Of(list, digest)) {
-    *err = "cannot bind " + exe + " to the medium";
-    return false;
-  }
-  StampFingerprint(&program, digest);
+  if (!BindProgram(exe, list, &program, err)) return false;
   if (!WriteWholeFile(dir + "/update.exe", program)) {
     *err = "cannot write " + dir + "/update.exe";
     return false;

@@ -5,11 +5,16 @@
 #include <string>
 #include <vector>
 
-// update.sha256 for the files at paths below dir (UTF-8, '/' between
-// names), hashed as they lie there, in the order given. False, with *err,
-// when one cannot be read.
-bool ComposeHashList(const std::string& dir, const std::vector<std::string>& paths,
-                     std::string* list, std::string* err);
+// One line of update.sha256: the path it names below the medium (UTF-8, '/'
+// between names) and the file whose bytes it vouches for.
+struct ListedFile {
+  std::string path;
+  std::string file;
+};
+
+// update.sha256 for files, hashed as they lie there, in the order given.
+// False, with *err, when one cannot be read.
+bool ComposeHashList(const std::vector<ListedFile>& files, std::string* list, std::string* err);
 
 // Why program (its bytes) cannot carry a medium's fingerprint, or null when
 // it can.
@@ -18,6 +23,11 @@ const char* UnbindableReason(const std::string& program);
 // Writes digest (32 bytes) into the fingerprint slot of program, which
 // UnbindableReason accepted.
 void StampFingerprint(std::string* program, const unsigned char* digest);
+
+// The bytes of the program exe bound to list. False, with *err, when exe
+// cannot be read or bound.
+bool BindProgram(const std::string& exe, const std::string& list, std::string* program,
+                 std::string* err);
 
 // Writes update.sha256 into the medium in dir, for update.ini and the files
 // at paths, and, when exe is not empty, update.exe bound to it.

@@ -5,6 +5,7 @@
 #include "copy/copy_paths.h"
 #include "cp932_text.h"
 #include "locale_text.h"
+#include "medium_bind.h"
 #include "medium_build.h"
 #include "medium_files.h"
 #include "medium_proof_writer.h"
@@ -21,12 +22,15 @@ const char kUsage[] =
     "usage: update-pack [--old OLD_DIR] NEW_DIR MEDIUM_DIR [--title TEXT] [--title-old TEXT]\n"
     "                   [--reg-p TEXT] [--reg-s TEXT] [--reg-t TEXT] [--path NAME] [--type NAME]\n"
     "                   [--exe UPDATE_EXE] [--json] [--force]\n"
+    "       update-pack --bind MEDIUM_DIR --exe UPDATE_EXE [--json]\n"
     "Writes in MEDIUM_DIR the update medium that turns the game folder OLD_DIR into NEW_DIR:\n"
     "update.ini and, under the PATH folder (default GAME), every file of NEW_DIR that is new\n"
     "or changed (all of them without --old), and update.sha256, the SHA-256 of update.ini and\n"
     "of each file. --exe puts UPDATE_EXE beside them, bound to this medium: it carries the\n"
     "SHA-256 of update.sha256 (sign it afterwards). MEDIUM_DIR must be empty or absent; --force\n"
     "replaces what it holds. --type names the file type, [UPDATE] by default.\n"
+    "--bind proves a medium written by hand: update.sha256 for what it holds, UPDATE_EXE\n"
+    "bound to it in MEDIUM_DIR/update.exe (update-pack --bind --help says more).\n"
     "Exit code: 0 medium written and checked, 1 the update cannot be expressed (nothing is\n"
     "written), 2 bad arguments or unreadable input.\n";
 
@@ -254,6 +258,7 @@ int CheckMediumFolder(const Args& args, std::string* err) {
 }  // namespace
 
 int RunUpdatePack(const std::vector<std::string>& arg_list, std::string* out, std::string* err) {
+  if (AsksForBind(arg_list)) return RunBind(arg_list, out, err);
   Args args;
   int code = ParseArgs(arg_list, &args, out, err);
   if (code >= 0) return code;

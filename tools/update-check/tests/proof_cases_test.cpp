@@ -30,6 +30,18 @@ std::string BoundTo(const std::string& list) {
   return Program(std::string(reinterpret_cast<const char*>(digest), kSha256Size));
 }
 
+// program behind a PE header whose certificate table is not empty: signed.
+std::string Signed(const std::string& program) {
+  std::string header(0x200, '\0');
+  header.replace(0, 2, "MZ");
+  header[0x3C] = 0x40;
+  header.replace(0x40, 4, std::string("PE\0\0", 4));
+  header[0x40 + 24] = 0x0B;
+  header[0x40 + 25] = 0x01;
+  header[0x40 + 24 + 96 + 32 + 4] = 0x10;
+  return header + program;
+}
+
 const std::string kGood =
     Line(kIni, "update.ini") + Line("exe", "GAME/game.exe") + Line("dat", "GAME/data/a.dat");
 
@@ -121,6 +133,24 @@ const ProofCase kCases[] = {
      {"update.sha256:0:exe-unbound"},
      "present",
      "none"},
+    // Signed while bound to no list, the program refuses every medium.
+    {"SignedUnboundExe",
+     kGood,
+     Signed(Program(std::string(32, '\0'))),
+     "exe",
+     1,
+     {"update.sha256:0:exe-signed-unbound"},
+     "present",
+     "none"},
+    {"SignedUnboundExeHandMade",
+     "",
+     Signed(Program(std::string(32, '\0'))),
+     "exe",
+     1,
+     {"update.sha256:0:exe-signed-unbound"},
+     "absent",
+     "none"},
+    {"SignedBoundExe", kGood, Signed(BoundTo(kGood)), "exe", 0, {}, "present", "matches"},
     {"ExeWithoutSlot",
      kGood,
      "MZ another program",

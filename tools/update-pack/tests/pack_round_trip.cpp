@@ -1,9 +1,13 @@
 // Runs one whole update on a packed medium, as a user would, and says how
 // it ended:
-//   pack_round_trip.exe UPDATE_EXE MEDIUM_DIR TITLE
+//   pack_round_trip.exe [--browse] UPDATE_EXE MEDIUM_DIR TITLE [DAMAGED]
 // Starts UPDATE_EXE in MEDIUM_DIR, presses 開始 in the UPDATE dialog with the
 // recorded game folder, and expects the completion message captioned with
 // TITLE, then exit code 1. Any other message (a failed copy) fails the run.
+// With DAMAGED (a file's path on the medium, as the updater shows it) the
+// copy must refuse that one file as damaged, and the end message count it.
+// With --browse the recorded game folder is picked again in the folder
+// browser first, which maps the shell's DLLs.
 #include <cstdio>
 #include <string>
 
@@ -22,21 +26,51 @@ constexpr DWORD kWaitMs = 60000;
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 4) {
-    std::printf("usage: pack_round_trip UPDATE_EXE MEDIUM_DIR TITLE\n");
+  const bool browse = argc > 1 && std::wstring(argv[1]) == L"--browse";
+  if (browse) {
+    --argc;
+    ++argv;
+  }
+  if (argc != 4 && argc != 5) {
+    std::printf("usage: pack_round_trip [--browse] UPDATE_EXE MEDIUM_DIR TITLE [DAMAGED]\n");
     return 2;
   }
-  const std::wstring complete = L"ＵＰＤＡＴＥが完了しました。";
-  const std::wstring caption = std::wstring(argv[3]) + L"のＵＰＤＡＴＥ";
+  std::wstring complete = L"ＵＰＤＡＴＥが完了しました。";
+  std::wstring caption = std::wstring(argv[3]) + L"のＵＰＤＡＴＥ";
+  if (argc == 5) {
+    complete = L"ＵＰＤＡＴＥは終了しましたが、1個のファイルをコピーできませんでした。";
+    caption = L"ＵＰＤＡＴＥの失敗";
+  }
   e2e::Program program;
   if (!e2e::Start(argv[1], argv[2], &program)) Fail("update.exe did not start", 0);
   DWORD pid = program.pid;
   HWND dialog = e2e::WaitWindow(pid, e2e::Kind::kUpdate, kWaitMs);
   if (!dialog) Fail("no UPDATE dialog", pid);
-  std::printf("pack_round_trip: game folder %s\n", e2e::Utf8(e2e::ItemText(dialog, 1001)).c_str());
+  const std::wstring game = e2e::ItemText(dialog, 1001);
+  std::printf("pack_round_trip: game folder %s\n", e2e::Utf8(game).c_str());
+  if (browse) {
+    e2e::PostCommand(dialog, 1000);
+    HWND browser = e2e::WaitWindow(pid, e2e::Kind::kBrowser, kWaitMs);
+    if (!browser) Fail("no folder browser", pid);
+    if (!e2e::BrowserSelectUntilShown(browser, game, kWaitMs))
+      Fail("the browser never showed", pid);
+    e2e::PressOk(browser);
+    if (!e2e::WaitGone(browser, kWaitMs)) Fail("the folder browser stayed", pid);
+  }
   e2e::PostCommand(dialog, IDOK);
 
   e2e::MessageBoxView box;
+  if (argc == 5) {
+    const std::wstring damaged = std::wstring(argv[4]) + L"は壊れているか、書き換えられています。";
+    if (!e2e::WaitMessageBox(pid, kWaitMs, &box)) Fail("no message for the damaged file", pid);
+    if (box.text != damaged || box.caption != L"ファイルコピー失敗") {
+      Fail("the copy said " + e2e::Utf8(box.caption) + ": " + e2e::Utf8(box.text), pid);
+    }
+    std::printf("pack_round_trip: %s: %s\n", e2e::Utf8(box.caption).c_str(),
+                e2e::Utf8(box.text).c_str());
+    e2e::PressOk(box.window);
+    if (!e2e::WaitGone(box.window, kWaitMs)) Fail("the copy failure box stayed", pid);
+  }
   if (!e2e::WaitMessageBox(pid, kWaitMs, &box)) Fail("no message at the end", pid);
   std::string said = e2e::Utf8(box.caption) + ": " + e2e::Utf8(box.text);
   if (box.text != complete || box.caption != caption) Fail("the update said " + said, pid);
