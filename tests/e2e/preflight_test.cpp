@@ -176,6 +176,23 @@ TEST_F(PreflightTest, GameFolderNotWritable) {
   ExpectUnchanged(before);
 }
 
+// The user's own file under the name the write check once used stays
+// through a whole update, and the check leaves no file of its own behind.
+TEST_F(PreflightTest, FileNamedLikeTheWriteCheckIsLeftAlone) {
+  PutOld(L"~update-probe.tmp", "the user's own");
+  PutOld(L"a.dat", "old A");
+  WriteSettings({L"[SYSTEM]", L"a.dat"});
+  PutSource(L"a.dat", "new A");
+  WriteRecord(game_);
+  Snapshot before = TakeSnapshot(game_);
+
+  StartUpdate();
+  ExpectCompletion();
+  ExpectContent(L"~update-probe.tmp", "the user's own");
+  EXPECT_EQ(Differences(before, TakeSnapshot(game_)),
+            (std::vector<std::string>{"changed " + Utf8(Dest(L"a.dat"))}));
+}
+
 TEST_F(PreflightTest, GameExeHeldOpenThenRetryAfterItIsLetGo) {
   PutOld(L"a.txt", "old a");
   PutOld(L"game.exe", "old exe");
