@@ -257,7 +257,9 @@ static std::vector<std::wstring> HeldNames(HANDLE folder) {
 }
 
 // Empties the folder held open as folder. Each entry is opened on its own
-// name and judged by what its handle shows before anything is removed.
+// name and judged by what its handle shows before anything is removed. The
+// path check matters beyond a swap: Wine opens what a Unix link leads to
+// even with FILE_FLAG_OPEN_REPARSE_POINT, and shows it as a plain folder.
 static void RemoveInside(HANDLE folder, const std::wstring& path, DWORD volume,
                          const std::wstring& medium) {
   std::vector<std::wstring> names = HeldNames(folder);
