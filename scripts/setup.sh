@@ -84,7 +84,9 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 echo "setup: installing $WINE32"
 update_indexes
-if apt-get install -y -q --no-install-recommends "$WINE32"; then
+# An index of another date than the installed packages' can make apt
+# resolve by removing them; wine32 is not worth any of them.
+if apt-get install -y -q --no-install-recommends --no-remove "$WINE32"; then
   exit 0
 fi
 

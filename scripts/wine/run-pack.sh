@@ -141,6 +141,44 @@ done
 leftover=$(find "$WORK" -maxdepth 1 -name '.*' ! -name . | head -1)
 [ -z "$leftover" ] || fail "left behind: $leftover"
 
+echo "=== read-only inputs, as a tree copied from a disc: packed by both"
+# Wine shows a file without write permission as FILE_ATTRIBUTE_READONLY, to
+# root too, and CopyFileW carries the attribute over to its copy; but only
+# for a user other than root does Wine then refuse to open the copy for
+# writing, as Windows does. So root runs update-pack.exe as nobody, in a
+# prefix of nobody's own.
+READ_ONLY=$(mktemp -d "${TMPDIR:-/tmp}/updater-pack-read-only-XXXXXX")
+read_only_cleanup() {
+  if [ "$(id -u)" = 0 ]; then
+    runuser -u nobody -- env WINEPREFIX="$READ_ONLY/prefix" "$WINESERVER" -k 2>/dev/null || true
+  fi
+  rm -rf "$READ_ONLY"
+}
+trap 'read_only_cleanup; wine_prefix_cleanup' EXIT
+cp -r "$NEW" "$READ_ONLY/new"
+chmod a-w "$READ_ONLY/new/game.exe" "$READ_ONLY/new/data/表/背景.dat"
+as_user=()
+if [ "$(id -u)" = 0 ]; then
+  chown -R nobody "$READ_ONLY"
+  as_user=(runuser -u nobody -- env HOME="$READ_ONLY" WINEPREFIX="$READ_ONLY/prefix")
+fi
+for program in native windows; do
+  code=0
+  if [ $program = native ]; then
+    "$NATIVE" "$READ_ONLY/new" "$READ_ONLY/medium-$program" >/dev/null 2>"$WORK/read-only.err" ||
+      code=$?
+  else
+    "${as_user[@]}" "$WINE" "$PACK_EXE" "$(windows_path "$READ_ONLY/new")" \
+      "$(windows_path "$READ_ONLY/medium-$program")" >/dev/null 2>"$WORK/read-only.err" || code=$?
+  fi
+  [ "$code" = 0 ] || fail "$program: read-only inputs: exit code $code: $(cat "$WORK/read-only.err")"
+  for file in game.exe data/表/背景.dat; do
+    cmp -s "$READ_ONLY/new/$file" "$READ_ONLY/medium-$program/GAME/$file" ||
+      fail "$program: $file, read-only, is not on the medium as it is"
+  done
+done
+read_only_cleanup
+
 echo "=== --force and links under Wine: refused, and what a link leads to stays"
 # Wine shows a Unix symbolic link to a folder as a junction (a directory
 # with FILE_ATTRIBUTE_REPARSE_POINT) and cannot make one itself.
@@ -173,6 +211,8 @@ mine" ] || fail "files behind a junction were touched"
 # what it leads to.
 mkdir -p "$LINKS/old-medium/GAME"
 echo stale >"$LINKS/old-medium/GAME/stale.dat"
+echo stale >"$LINKS/old-medium/GAME/read-only.dat"
+chmod a-w "$LINKS/old-medium/GAME/read-only.dat"
 ln -s "$LINKS/elsewhere" "$LINKS/old-medium/GAME/junction"
 code=0
 "$WINE" "$PACK_EXE" --force "$(windows_path "$NEW")" "$(windows_path "$LINKS/old-medium")" \
@@ -180,6 +220,7 @@ code=0
 [ "$code" = 0 ] || fail "--force over a medium with a junction: exit code $code: $(cat "$WORK/link.err")"
 [ "$(cat "$LINKS/elsewhere/keep.txt")" = mine ] || fail "--force removed files behind a junction"
 [ ! -e "$LINKS/old-medium/GAME/stale.dat" ] || fail "--force left the old medium's files"
+[ ! -e "$LINKS/old-medium/GAME/read-only.dat" ] || fail "--force left a read-only file"
 # Windows removes a junction with RemoveDirectoryW; Wine 8 cannot remove a
 # link to a folder at all (ERROR_DIR_NOT_EMPTY, the link stays). What is
 # left aside may hold that link and the folders above it, nothing else.

@@ -73,26 +73,51 @@ static CheckResult CheckSourcesPresent() {
   return kCheckFailed;
 }
 
-// A standard user's game under Program Files. The probe is created new and
-// goes when its handle closes, even if the run is killed; a probe left by a
-// crash of the system is removed first.
+// A standard user's game under Program Files. The probe's name is this
+// run's own (its process id and a count), so a file of the user's that
+// bears it is never touched: CREATE_NEW refuses it and the next name is
+// tried. The probe goes when its handle closes, even if the run is killed.
 static CheckResult CheckFolderWritable() {
-  char probe[1024];
-  wchar_t wide[1024];
-  bool writable = FormatText(probe, sizeof probe, "%s\\~update-probe.tmp", install_dir) &&
-                  ToWide(probe, wide, 1024);
-  if (writable) {
-    DeleteFileW(wide);
+  static int probes_made;
+  const int pid = static_cast<int>(GetCurrentProcessId() & 0x7FFFFFFF);
+  bool writable = false;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char probe[1024];
+    wchar_t wide[1024];
+    if (!FormatText(probe, sizeof probe, "%s\\~update-probe-%d-%d.tmp", install_dir, pid,
+                    ++probes_made) ||
+        !ToWide(probe, wide, 1024)) {
+      break;
+    }
     HANDLE file = CreateFileW(
         wide, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
         FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    writable = file != INVALID_HANDLE_VALUE;
-    if (writable) CloseHandle(file);
+    if (file != INVALID_HANDLE_VALUE) {
+      CloseHandle(file);
+      writable = true;
+      break;
+    }
+    DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
   }
   if (writable) return kCheckPassed;
   FormatNotWritableText(install_dir, message, sizeof message);
   ShowMessage(nullptr, message, kCaptionUpdateFailed);
   return kCheckFailed;
+}
+
+// The allocation unit of the game folder's volume, 0 when it cannot be
+// read. GetDiskFreeSpaceW wants the volume's root, not a folder on it.
+static unsigned long long ClusterBytes() {
+  wchar_t wide[1024];
+  wchar_t volume[1024];
+  DWORD sectors_per_cluster, bytes_per_sector, free_clusters, total_clusters;
+  if (!ToWide(install_dir, wide, 1024) || !GetVolumePathNameW(wide, volume, 1024) ||
+      !GetDiskFreeSpaceW(volume, &sectors_per_cluster, &bytes_per_sector, &free_clusters,
+                         &total_clusters)) {
+    return 0;
+  }
+  return static_cast<unsigned long long>(sectors_per_cluster) * bytes_per_sector;
 }
 
 static bool FreeSpace(unsigned long long* free_bytes) {
@@ -111,7 +136,7 @@ static bool FreeSpace(unsigned long long* free_bytes) {
 // fails safely, file by file.
 static CheckResult CheckFreeSpace() {
   SpacePlan plan;
-  ClearSpacePlan(&plan);
+  ClearSpacePlan(&plan, ClusterBytes());
   FirstEntry();
   while (NextEntry()) {
     PlanReplacement(&plan, ReadFacts(paths.source_path).size, ReadFacts(paths.dest_path).size);

@@ -2,14 +2,25 @@
 
 #include "text/format.h"
 
-void ClearSpacePlan(SpacePlan* plan) {
+void ClearSpacePlan(SpacePlan* plan, unsigned long long cluster) {
+  plan->cluster = cluster > 1 ? cluster : 1;
   plan->growth = 0;
   plan->largest = 0;
+}
+
+// A file takes whole allocation units: 200 files of 1 KB fill 25 MB of a
+// volume with 128 KB units. A size too close to the top to round stays.
+static unsigned long long OnDisk(const SpacePlan& plan, unsigned long long size) {
+  unsigned long long rest = size % plan.cluster;
+  if (rest == 0 || size > ~0ull - (plan.cluster - rest)) return size;
+  return size + (plan.cluster - rest);
 }
 
 // A file that shrinks frees its space only once it is replaced, which may be
 // after the file that needs it: only growth counts.
 void PlanReplacement(SpacePlan* plan, unsigned long long new_size, unsigned long long old_size) {
+  new_size = OnDisk(*plan, new_size);
+  old_size = OnDisk(*plan, old_size);
   if (new_size > old_size) plan->growth += new_size - old_size;
   if (new_size > plan->largest) plan->largest = new_size;
 }

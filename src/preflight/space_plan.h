@@ -4,11 +4,13 @@
 #include <stddef.h>
 
 struct SpacePlan {
+  unsigned long long cluster;  // the volume's allocation unit in bytes
   unsigned long long growth;   // what the game folder grows by in all
   unsigned long long largest;  // the largest new file
 };
 
-void ClearSpacePlan(SpacePlan* plan);
+// cluster: the bytes each file's size is rounded up to; 0 or 1 for none.
+void ClearSpacePlan(SpacePlan* plan, unsigned long long cluster);
 // One entry: its new size, and the size of the file it replaces (0 when
 // there is none).
 void PlanReplacement(SpacePlan* plan, unsigned long long new_size, unsigned long long old_size);

@@ -42,7 +42,42 @@ TEST(SpacePlan, PeakNeedIsGrowthPlusTheLargestNewFile) {
   };
   for (const SpaceCase& c : cases) {
     SpacePlan plan;
-    ClearSpacePlan(&plan);
+    ClearSpacePlan(&plan, 1);
+    for (const Replacement& r : c.entries) PlanReplacement(&plan, r.new_size, r.old_size);
+    EXPECT_EQ(SpaceNeeded(plan), c.needed) << c.what;
+  }
+}
+
+struct ClusterCase {
+  const char* what;
+  unsigned long long cluster;
+  std::vector<Replacement> entries;
+  unsigned long long needed;
+};
+
+// Every file, its temporary copy and its growth take whole allocation units.
+TEST(SpacePlan, FilesTakeWholeAllocationUnits) {
+  std::vector<Replacement> small_files(200, {1 * kKB, 0});
+  const ClusterCase cases[] = {
+      {"200 files of 1 KB on 128 KB units", 128 * kKB, small_files, 201 * 128 * kKB},
+      {"a file of exactly one unit", 4 * kKB, {{4 * kKB, 0}}, 8 * kKB},
+      {"one byte past a unit takes another", 4 * kKB, {{4 * kKB + 1, 0}}, 16 * kKB},
+      {"an empty file takes none", 4 * kKB, {{0, 0}}, 0},
+      {"growth within the last unit grows nothing", 4 * kKB, {{5000, 4500}}, 8 * kKB},
+      {"growth across a unit's end takes a unit", 4 * kKB, {{4100, 4000}}, 4 * kKB + 8 * kKB},
+      {"shrinking within a unit frees nothing",
+       4 * kKB,
+       {{100, 4000}, {4100, 0}},
+       8 * kKB + 8 * kKB},
+      {"a unit read as 0 counts bytes", 0, {{10, 0}}, 20},
+      {"sizes beyond 4 GB on 64 KB units",
+       64 * kKB,
+       {{5 * kGB + 1, 5 * kGB}},
+       64 * kKB + 5 * kGB + 64 * kKB},
+  };
+  for (const ClusterCase& c : cases) {
+    SpacePlan plan;
+    ClearSpacePlan(&plan, c.cluster);
     for (const Replacement& r : c.entries) PlanReplacement(&plan, r.new_size, r.old_size);
     EXPECT_EQ(SpaceNeeded(plan), c.needed) << c.what;
   }

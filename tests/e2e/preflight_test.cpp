@@ -176,6 +176,31 @@ TEST_F(PreflightTest, GameFolderNotWritable) {
   ExpectUnchanged(before);
 }
 
+// The user's own files under the name the write check once used and under
+// the first name this run's check would take (its process id and 1) stay
+// through a whole update: the check takes the next name, and leaves no file
+// of its own behind.
+TEST_F(PreflightTest, FilesNamedLikeTheWriteCheckAreLeftAlone) {
+  PutOld(L"~update-probe.tmp", "the user's own");
+  PutOld(L"a.dat", "old A");
+  WriteSettings({L"[SYSTEM]", L"a.dat"});
+  PutSource(L"a.dat", "new A");
+  WriteRecord(game_);
+
+  Launch();
+  HWND dialog = AwaitUpdate();
+  ASSERT_TRUE(dialog);
+  const std::wstring taken = L"~update-probe-" + std::to_wstring(program_.pid) + L"-1.tmp";
+  PutOld(taken, "also the user's own");
+  Snapshot before = TakeSnapshot(game_);
+  ASSERT_TRUE(PostCommand(dialog, IDOK));
+  ExpectCompletion();
+  ExpectContent(L"~update-probe.tmp", "the user's own");
+  ExpectContent(taken, "also the user's own");
+  EXPECT_EQ(Differences(before, TakeSnapshot(game_)),
+            (std::vector<std::string>{"changed " + Utf8(Dest(L"a.dat"))}));
+}
+
 TEST_F(PreflightTest, GameExeHeldOpenThenRetryAfterItIsLetGo) {
   PutOld(L"a.txt", "old a");
   PutOld(L"game.exe", "old exe");

@@ -34,6 +34,16 @@ for arg in "$@"; do
   esac
 done
 for p in "${pkgs[@]}"; do
+  # An i386 index of another date: apt resolves by removing an installed
+  # package unless told not to.
+  if [[ $p == *:i386 ]] && [ -n "${STUB_I386_REMOVES:-}" ]; then
+    if [[ " $* " == *" --no-remove "* ]]; then
+      echo "E: Packages need to be removed but remove is disabled." >&2
+      exit 100
+    fi
+    grep -vxF "$STUB_I386_REMOVES" "$STATE/installed" >"$STATE/installed.new"
+    mv "$STATE/installed.new" "$STATE/installed"
+  fi
   if [[ $p == *:i386 ]] && [ -n "${STUB_BROKEN_I386:-}" ]; then
     echo "E: Unable to correct problems, you have held broken packages." >&2
     exit 100
@@ -127,6 +137,14 @@ grep -q "remove-architecture" "$STATE/calls" && fail "the i386 architecture was 
 run_setup "second run" || fail "exit status $? (want 0)"
 [ -s "$STATE/calls" ] && grep -q "^apt-get\|add-architecture" "$STATE/calls" && fail "a second run called apt-get or dpkg: $(cat "$STATE/calls")"
 
+# A mid-sync i386 index whose resolution would remove an amd64 package:
+# wine32 is given up, the package stays.
+fresh_state removes
+run_setup "i386 install would remove a package" STUB_I386_REMOVES=wine64 || fail "exit status $? (want 0)"
+has_all_amd64
+grep -qxF wine32:i386 "$STATE/installed" && fail "wine32:i386 reported installed"
+grep -q "could not be installed" "$STATE/out" || fail "no report that wine32 is missing"
+
 # An amd64 package that cannot be installed is an error that names it.
 fresh_state uninstallable
 run_setup "amd64 package missing" STUB_UNINSTALLABLE=wine64 && fail "exit status 0 (want an error)"
@@ -152,4 +170,4 @@ if [ "$failures" -gt 0 ]; then
   echo "setup_fallback_test: $failures failures" >&2
   exit 1
 fi
-echo "setup_fallback_test: broken mirror, sound mirror, second run, missing package, earlier i386, not root: passed"
+echo "setup_fallback_test: broken mirror, sound mirror, second run, removal refused, missing package, earlier i386, not root: passed"

@@ -202,15 +202,25 @@ int CheckOptions(const Args& args, std::vector<KeyValue>* keys, std::string* typ
   return code;
 }
 
-// Without a PATH folder the files lie beside update.ini and update.exe.
-void CheckMediumNames(const std::string& path_folder, bool exe, PackReport* report) {
+// The medium's own files. Without a PATH folder the packed files lie beside
+// them, and a name that Windows takes for one of them would replace it or
+// be replaced; update.exe counts even without --exe, since it may be put
+// there by hand or by a later pack.
+const char* const kMediumNames[] = {"update.ini", "update.sha256", "update.exe"};
+
+void CheckMediumNames(const std::string& path_folder, PackReport* report) {
   if (!path_folder.empty()) return;
+  std::string listed;
+  for (const char* name : kMediumNames) listed += std::string(listed.empty() ? "" : ", ") + name;
   for (const PackedFile& file : report->files) {
+    // A folder of that name clashes as a file does.
     std::string key = SameFileKey(file.path);
-    if (key == "update.ini" || (exe && key == "update.exe")) {
+    key = key.substr(0, key.find('/'));
+    for (const char* name : kMediumNames) {
+      if (key != name) continue;
       AddPackProblem(report, file.path, Severity::kError, "clash-with-medium",
-                     "with an empty PATH the files lie beside update.ini and update.exe, and "
-                     "this one would take the place of one of them");
+                     "with an empty PATH the files lie beside the medium's own (" + listed +
+                         "), and this one would take the place of " + name);
     }
   }
 }
@@ -297,7 +307,7 @@ int RunUpdatePack(const std::vector<std::string>& arg_list, std::string* out, st
     *err += "update-pack: " + error + "\n";
     return kExitBadInput;
   }
-  CheckMediumNames(source.path_folder, !args.exe.empty(), &report);
+  CheckMediumNames(source.path_folder, &report);
   std::vector<std::string> entries;
   report.medium_bytes = exe_size;
   for (const PackedFile& file : report.files) {

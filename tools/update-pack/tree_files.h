@@ -50,8 +50,13 @@ bool MakeFolderBeside(const std::string& dir, const char* tag, std::string* made
 bool RenameFolder(const std::string& from, const std::string& to);
 bool RemoveEmptyFolder(const std::string& dir);
 // Removes dir and everything below it. A link or junction, at dir itself or
-// below, is removed as a link: what it leads to is never touched.
+// below, is removed as a link: what it leads to is never touched, even when
+// a folder is swapped for one during the removal. Each folder is held open
+// while it is emptied; a folder on another volume is left.
 void RemoveTree(const std::string& dir);
+// For tests: called with each folder's path once RemoveTree has read its
+// names and before it removes any of them.
+extern void (*remove_tree_listed_hook)(const std::string& folder);
 
 // The first name on the way to path, path itself included, that is a
 // symbolic link, junction or other reparse point; empty when there is none.

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 
+#include "removal_step.h"
 #include "tree_files.h"
 
 static bool ListFolder(const std::string& root, const std::string& relative, Tree* tree,
@@ -178,22 +179,57 @@ bool RemoveEmptyFolder(const std::string& dir) {
   return rmdir(dir.c_str()) == 0;
 }
 
+void (*remove_tree_listed_hook)(const std::string& folder) = nullptr;
+
+// Empties the folder held open as dir_fd. Every name is opened relative to
+// the folder and with O_NOFOLLOW: a link, or a folder swapped for one after
+// the listing, fails to open as a folder and is unlinked as the link it is.
+static void RemoveInside(int dir_fd, dev_t device, const std::string& path) {
+  int list_fd = openat(dir_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  DIR* listing = list_fd >= 0 ? fdopendir(list_fd) : nullptr;
+  if (listing == nullptr) {
+    if (list_fd >= 0) close(list_fd);
+    return;
+  }
+  std::vector<std::string> names;
+  while (const dirent* entry = readdir(listing)) {
+    if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0) {
+      names.push_back(entry->d_name);
+    }
+  }
+  closedir(listing);
+  if (remove_tree_listed_hook != nullptr) remove_tree_listed_hook(path);
+  for (const std::string& name : names) {
+    int child = openat(dir_fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (child < 0) {
+      unlinkat(dir_fd, name.c_str(), 0);
+      continue;
+    }
+    struct stat info;
+    bool opened = fstat(child, &info) == 0;
+    // Opened relative to a folder of the medium, without following: inside.
+    HeldEntry held = {opened && S_ISDIR(info.st_mode), false, opened && info.st_dev == device,
+                      true};
+    if (DecideRemoval(held) == RemovalStep::kDescend) {
+      RemoveInside(child, device, path + "/" + name);
+      close(child);
+      unlinkat(dir_fd, name.c_str(), AT_REMOVEDIR);
+    } else {
+      close(child);
+    }
+  }
+}
+
 void RemoveTree(const std::string& dir) {
-  struct stat info;
-  if (lstat(dir.c_str(), &info) != 0) return;
-  if (!S_ISDIR(info.st_mode)) {
+  int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) {
+    // A file, or a link: only itself goes.
     unlink(dir.c_str());
     return;
   }
-  Tree tree;
-  std::string error;
-  ListTree(dir, &tree, &error);
-  for (const TreeFile& file : tree.files) unlink((dir + "/" + file.path).c_str());
-  for (const std::string& other : tree.skipped) unlink((dir + "/" + other).c_str());
-  // Deepest first: the list has each folder before the folders inside it.
-  for (auto it = tree.folders.rbegin(); it != tree.folders.rend(); ++it) {
-    rmdir((dir + "/" + *it).c_str());
-  }
+  struct stat info;
+  if (fstat(fd, &info) == 0) RemoveInside(fd, info.st_dev, dir);
+  close(fd);
   rmdir(dir.c_str());
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "removal_step.h"
 #include "tree_files.h"
 #include "utf8_wide.h"
 
@@ -105,19 +106,34 @@ FILE* OpenFile(const std::string& path, const char* mode) {
 
 // Every file of the medium reaches the disk before the medium is renamed
 // into place: a crash then leaves the old medium or the whole new one, never
-// the new names over empty files.
-static bool FlushFile(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  bool ok = FlushFileBuffers(file) != 0;
-  return CloseHandle(file) && ok;
-}
-
-// An existing target is never written over (as on POSIX).
+// the new names over empty files. The copy is written and flushed through
+// the one handle that made it, a plain new file as on POSIX: CopyFileW
+// would carry a read-only attribute over from a tree copied from a disc,
+// and the copy could then not be opened again to flush it. An existing
+// target is never written over.
 bool CopyOneFile(const std::string& from, const std::string& to) {
-  std::wstring target = Wide(to);
-  return CopyFileW(Wide(from).c_str(), target.c_str(), TRUE) != 0 && FlushFile(target);
+  HANDLE in = CreateFileW(Wide(from).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (in == INVALID_HANDLE_VALUE) return false;
+  HANDLE out = CreateFileW(Wide(to).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  bool ok = out != INVALID_HANDLE_VALUE;
+  std::vector<char> buffer(65536);
+  while (ok) {
+    DWORD got = 0;
+    if (!ReadFile(in, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+      ok = false;
+    } else if (got == 0) {
+      break;
+    } else {
+      DWORD written = 0;
+      ok = WriteFile(out, buffer.data(), got, &written, nullptr) && written == got;
+    }
+  }
+  CloseHandle(in);
+  if (out == INVALID_HANDLE_VALUE) return false;
+  ok = ok && FlushFileBuffers(out);
+  return CloseHandle(out) && ok;
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes) {
@@ -186,42 +202,105 @@ bool RemoveEmptyFolder(const std::string& dir) {
   return RemoveDirectoryW(Wide(dir).c_str()) != 0;
 }
 
-// A junction or a link to a folder goes with RemoveDirectoryW, a link to a
-// file with DeleteFileW; neither touches what the link leads to.
-static void RemoveLink(const std::wstring& path, DWORD attributes) {
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-    RemoveDirectoryW(path.c_str());
-  } else {
-    DeleteFileW(path.c_str());
+void (*remove_tree_listed_hook)(const std::string& folder) = nullptr;
+
+// The name itself, never what a link leads to. A folder is held without
+// delete sharing while it is emptied, so that it cannot be renamed away
+// and another put in its place.
+static HANDLE OpenEntry(const std::wstring& path) {
+  return CreateFileW(path.c_str(),
+                     FILE_LIST_DIRECTORY | DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
+
+// The path the handle's object has, in capitals; empty when unknown.
+static std::wstring HeldPath(HANDLE handle) {
+  std::vector<wchar_t> path(32768);
+  DWORD n = GetFinalPathNameByHandleW(handle, path.data(), 32768, FILE_NAME_NORMALIZED);
+  if (n == 0 || n >= 32768) return L"";
+  CharUpperBuffW(path.data(), n);
+  return std::wstring(path.data(), n);
+}
+
+// Deletes the object the handle holds, a read-only one too.
+static void DeleteHeld(HANDLE handle, DWORD attributes) {
+  if (attributes & FILE_ATTRIBUTE_READONLY) {
+    FILE_BASIC_INFO basic = {};
+    basic.FileAttributes =
+        attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
+    if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic);
+  }
+  FILE_DISPOSITION_INFO disposition = {TRUE};
+  SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition);
+}
+
+// The names in the folder held open, read through its handle.
+static std::vector<std::wstring> HeldNames(HANDLE folder) {
+  std::vector<std::wstring> names;
+  std::vector<LONGLONG> buffer(8192);  // 64 KB, aligned as the records need
+  FILE_INFO_BY_HANDLE_CLASS next = FileIdBothDirectoryRestartInfo;
+  while (GetFileInformationByHandleEx(folder, next, buffer.data(),
+                                      static_cast<DWORD>(buffer.size() * sizeof(LONGLONG)))) {
+    next = FileIdBothDirectoryInfo;
+    const char* at = reinterpret_cast<const char*>(buffer.data());
+    while (true) {
+      const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(at);
+      std::wstring name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
+      if (name != L"." && name != L"..") names.push_back(name);
+      if (entry->NextEntryOffset == 0) break;
+      at += entry->NextEntryOffset;
+    }
+  }
+  return names;
+}
+
+// Empties the folder held open as folder. Each entry is opened on its own
+// name and judged by what its handle shows before anything is removed. The
+// path check matters beyond a swap: Wine opens what a Unix link leads to
+// even with FILE_FLAG_OPEN_REPARSE_POINT, and shows it as a plain folder.
+static void RemoveInside(HANDLE folder, const std::wstring& path, DWORD volume,
+                         const std::wstring& medium) {
+  std::vector<std::wstring> names = HeldNames(folder);
+  if (remove_tree_listed_hook != nullptr) remove_tree_listed_hook(Utf8FromWide(path));
+  for (const std::wstring& name : names) {
+    std::wstring child_path = path + L"\\" + name;
+    HANDLE child = OpenEntry(child_path);
+    if (child == INVALID_HANDLE_VALUE) continue;
+    BY_HANDLE_FILE_INFORMATION info;
+    RemovalStep step = RemovalStep::kLeave;
+    if (GetFileInformationByHandle(child, &info)) {
+      std::wstring held = HeldPath(child);
+      HeldEntry entry = {(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                         (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0,
+                         info.dwVolumeSerialNumber == volume,
+                         !medium.empty() && held.size() > medium.size() &&
+                             held.compare(0, medium.size(), medium) == 0};
+      step = DecideRemoval(entry);
+    }
+    if (step == RemovalStep::kDescend) RemoveInside(child, child_path, volume, medium);
+    if (step != RemovalStep::kLeave) DeleteHeld(child, info.dwFileAttributes);
+    CloseHandle(child);
   }
 }
 
 void RemoveTree(const std::string& dir) {
-  DWORD attributes = GetFileAttributesW(Wide(dir).c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return;
-  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-    RemoveLink(Wide(dir), attributes);
-    return;
+  HANDLE top = OpenEntry(FullPath(dir));
+  if (top == INVALID_HANDLE_VALUE) return;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (GetFileInformationByHandle(top, &info)) {
+    bool folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    bool link = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    // A link, or a file, goes itself: what a link leads to is never touched.
+    if (folder && !link) {
+      std::wstring medium = HeldPath(top);
+      if (!medium.empty() && medium.back() != L'\\') medium += L'\\';
+      RemoveInside(top, FullPath(dir), info.dwVolumeSerialNumber, medium);
+    }
+    DeleteHeld(top, info.dwFileAttributes);
   }
-  Tree tree;
-  std::string error;
-  ListTree(dir, &tree, &error);
-  for (const TreeFile& file : tree.files) {
-    std::wstring path = Wide(dir + "/" + file.path);
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileW(path.c_str());
-  }
-  // ListTree puts reparse points, and only them, among the skipped.
-  for (const std::string& link : tree.skipped) {
-    std::wstring path = Wide(dir + "/" + link);
-    DWORD link_attributes = GetFileAttributesW(path.c_str());
-    if (link_attributes != INVALID_FILE_ATTRIBUTES) RemoveLink(path, link_attributes);
-  }
-  // Deepest first: the list has each folder before the folders inside it.
-  for (auto it = tree.folders.rbegin(); it != tree.folders.rend(); ++it) {
-    RemoveDirectoryW(Wide(dir + "/" + *it).c_str());
-  }
-  RemoveDirectoryW(Wide(dir).c_str());
+  CloseHandle(top);
 }
 
 // The offset of the first name after the root: C:\ or \\server\share\.

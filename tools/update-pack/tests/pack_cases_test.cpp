@@ -250,6 +250,29 @@ const PackCase kCases[] = {
      1,
      {},
      {"clash-with-medium"}},
+    // Each would replace one of the medium's own files on Windows, or be
+    // replaced by it; update.exe clashes even when no --exe is given.
+    {"MediumNamesInAnyCaseBesideThem",
+     {},
+     {{"UPDATE.SHA256", "x"}, {"Update.Ini", "y"}, {"UPDATE.EXE", "z"}},
+     {"--path", ""},
+     1,
+     {},
+     {"clash-with-medium", "clash-with-medium", "clash-with-medium"}},
+    {"FolderNamedAsTheSumsList",
+     {},
+     {{"Update.Sha256/a.dat", "x"}},
+     {"--path", ""},
+     1,
+     {},
+     {"clash-with-medium"}},
+    {"MediumNamesBelowThePathFolder",
+     {},
+     {{"UPDATE.SHA256", "x"}, {"update.exe", "y"}},
+     {"--no-old"},
+     0,
+     Ini({}, {"UPDATE.SHA256", "update.exe"}),
+     {}},
 };
 
 void PrintTo(const PackCase& c, std::ostream* os) {
