@@ -83,9 +83,11 @@ void PlanCopy(const std::string& dir, CheckReport* report) {
           Quoted(name) + " is not a path inside the game folder: the updater refuses to copy it");
     } else if (status == kEntryNamesDevice) {
       item.refused = true;
+      std::string device = DeviceNameIn(name);
       AddProblem(report, line, Severity::kError, "device-name",
-                 Quoted(name) + " holds the name " + Quoted(DeviceNameIn(name)) +
-                     ", which Windows opens as a device, not a file: the updater refuses to "
+                 Quoted(name) +
+                     (device == name ? " is a name" : " holds the name " + Quoted(device)) +
+                     " that Windows opens as a device, not as a file: the updater refuses to "
                      "copy it");
     } else if (status == kCopyPathsReady) {
       item.source = paths.source_path + strlen(kMediumStandIn) + 1;
