@@ -95,15 +95,23 @@ TEST_F(SafetyTest, EntriesLeavingTheGameFolderAreRefused) {
 // Windows 7 to 10 open a device for such a name in any folder. A medium made
 // on another system can hold the file; the updater refuses the entry before
 // it opens anything, and goes on with the next.
-TEST_F(SafetyTest, EntryNamingADeviceIsRefused) {
-  WriteSettings({L"[SYSTEM]", L"aux.txt", L"ok.dat"});
+TEST_F(SafetyTest, EntriesNamingADeviceAreRefused) {
+  const std::vector<std::wstring> refused = {L"aux.txt", L"CON\\a.dat", L"nul.tar.gz"};
+  std::vector<std::wstring> lines = {L"[SYSTEM]"};
+  lines.insert(lines.end(), refused.begin(), refused.end());
+  lines.push_back(L"ok.dat");
+  WriteSettings(lines);
   PutSource(L"ok.dat", "ok");
-  // Only a path with the \\?\ prefix reaches the file itself.
-  ASSERT_TRUE(WriteBytes(L"\\\\?\\" + Source(L"aux.txt"), "aux"));
+  // Only a path with the \\?\ prefix reaches the files themselves.
+  const std::wstring long_prefix = L"\\\\?\\";
+  ASSERT_TRUE(WriteBytes(long_prefix + Source(L"aux.txt"), "aux"));
+  ASSERT_TRUE(MakeFolders(long_prefix + Source(L"CON")));
+  ASSERT_TRUE(WriteBytes(long_prefix + Source(L"CON\\a.dat"), "con"));
+  ASSERT_TRUE(WriteBytes(long_prefix + Source(L"nul.tar.gz"), "nul"));
   WriteRecord(game_);
   StartUpdate();
-  ExpectRefused(L"aux.txt");
-  ExpectIncomplete(1);
+  for (const std::wstring& entry : refused) ExpectRefused(entry);
+  ExpectIncomplete(static_cast<int>(refused.size()));
   std::string bytes;
   EXPECT_TRUE(ReadBytes(Dest(L"ok.dat"), &bytes) && bytes == "ok");
   EXPECT_EQ(NamesIn(game_), std::vector<std::string>{"ok.dat"});
