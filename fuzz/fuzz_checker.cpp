@@ -115,12 +115,13 @@ bool ReadProblemLine(const std::string& text, ShownProblem* out) {
 }
 
 const std::set<std::string> kCodes = {
-    "duplicate-entry",  "escapes-game-folder", "invalid-cp932",
-    "key-repeated",     "line-split",          "missing-source",
-    "name-too-long",    "never-copied",        "no-settings-file",
-    "source-is-folder", "text-after-quote",    "text-outside-list",
-    "too-many-files",   "too-many-types",      "unknown-key",
-    "unknown-type",     "utf8-text",           "value-cut"};
+    "device-name",       "duplicate-entry",  "escapes-game-folder",
+    "invalid-cp932",     "key-repeated",     "line-split",
+    "missing-source",    "name-too-long",    "never-copied",
+    "no-settings-file",  "source-is-folder", "text-after-quote",
+    "text-outside-list", "too-many-files",   "too-many-types",
+    "unknown-key",       "unknown-type",     "utf8-text",
+    "value-cut"};
 
 void CheckReports(const Json& report, const std::string& human, int lines) {
   Check(report.is_object(), "the JSON report is one object");

@@ -77,6 +77,21 @@ make_utf8_medium() {
   printf '\xEF\xBB\xBF#TITLE サンプル\n#INSTALL_LST\n[A]\n#FILE\n[A]\nデータ.dat\n' >"$m/update.ini"
 }
 
+# Names that Windows folds beyond ASCII, and names that open a device: the
+# Windows build must find and refuse what the native build does.
+make_names_medium() {
+  local m=$1
+  mkdir -p "$m/GAME/ω"
+  echo a >"$m/GAME/ω/ａ.dat"
+  echo d >"$m/GAME/Д.bin"
+  echo x >"$m/GAME/aux.txt"
+  echo c >"$m/GAME/CONSOLE.txt"
+  {
+    printf '#INSTALL_LST\n[A]\n##\n#FILE\n[A]\n'
+    printf 'Ω\\Ａ.dat\nд.bin\nД.bin\naux.txt\ndata\\CON\ncom1.ini\nCONSOLE.txt\n##\n'
+  } | sjis >"$m/update.ini"
+}
+
 failures=0
 compare() {
   local what=$1 native=$2 windows=$3
@@ -115,6 +130,7 @@ check_medium() {
 check_medium mixed_medium 1
 check_medium worked_example 0
 check_medium utf8_medium 1
+check_medium names_medium 1
 
 # A medium folder that is not there cannot be checked: exit code 2 on both.
 for program in native windows; do

@@ -179,6 +179,32 @@ for program in native windows; do
 done
 read_only_cleanup
 
+echo "=== device names and names one on Windows by case: the same problems from both"
+NAMES=$WORK/names
+for name in aux.txt data/CON nul.dat com1.ini LPT9.bin Ω.dat ω.dat Ａ.txt ａ.txt Д.bin д.bin \
+  CONSOLE.txt; do
+  put "$NAMES/$name" "$name"
+done
+code=0
+"$NATIVE" --json "$NAMES" "$WORK/names-native" >"$WORK/names-native.json" || code=$?
+[ "$code" = 1 ] || fail "native: exit code $code for device names and case pairs"
+code=0
+"$WINE" "$PACK_EXE" --json "$(windows_path "$NAMES")" "$(windows_path "$WORK/names-windows")" \
+  >"$WORK/names-windows.json" 2>"$WORK/names-windows.err" || code=$?
+[ "$code" = 1 ] || fail "update-pack.exe: exit code $code for device names and case pairs"
+python3 - "$WORK/names-native.json" "$WORK/names-windows.json" <<'EOF' || fail "name problems"
+import json, sys
+native, windows = (json.load(open(p, encoding="utf-8")) for p in sys.argv[1:])
+problems = sorted((p["where"], p["code"]) for p in native["problems"])
+wanted = sorted([(n, "device-name") for n in
+                 ("aux.txt", "data/CON", "nul.dat", "com1.ini", "LPT9.bin")] +
+                [(n, "same-file") for n in ("Ω.dat", "ω.dat", "Ａ.txt", "ａ.txt", "Д.bin", "д.bin")])
+ok = problems == wanted and windows["problems"] == native["problems"]
+if not ok:
+    print(f"FAIL: native {problems!r}\n  wanted {wanted!r}\n  Windows {windows['problems']!r}")
+sys.exit(0 if ok else 1)
+EOF
+
 echo "=== --force and links under Wine: refused, and what a link leads to stays"
 # Wine shows a Unix symbolic link to a folder as a junction (a directory
 # with FILE_ATTRIBUTE_REPARSE_POINT) and cannot make one itself.

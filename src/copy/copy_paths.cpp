@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "copy/device_names.h"
 #include "text/format.h"
 #include "text/path_parts.h"
 #include "text/sjis.h"
@@ -48,6 +49,8 @@ CopyPathStatus BuildCopyPaths(const char* source_root, const char* path, const c
                               const char* entry, CopyPaths* out) {
   out->source_path[0] = out->dest_path[0] = out->dest_dir[0] = '\0';
   if (!IsEntryInsideGameFolder(entry)) return kEntryOutsideGameFolder;
+  // Windows 7 to 10 would open the device, whatever the folder before it.
+  if (EntryNamesDevice(entry)) return kEntryNamesDevice;
   if (source_root[0] == '\0') return kCopyPathTooLong;
   PathParts parts;
   bool fit = SplitPath(entry, &parts);

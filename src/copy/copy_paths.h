@@ -10,6 +10,7 @@ struct CopyPaths {
 enum CopyPathStatus {
   kCopyPathsReady,
   kEntryOutsideGameFolder,  // absolute, has a drive or colon, or climbs with dots
+  kEntryNamesDevice,        // a name of it opens a device (AUX, NUL, COM1...)
   kCopyPathTooLong,         // a path does not fit its buffer, or the root is unknown
 };
 

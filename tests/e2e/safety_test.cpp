@@ -5,6 +5,20 @@
 namespace e2e {
 namespace {
 
+// The names in folder, as it lists them.
+std::vector<std::string> NamesIn(const std::wstring& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    std::wstring name = found.cFileName;
+    if (name != L"." && name != L"..") names.push_back(Utf8(name));
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return names;
+}
+
 class SafetyTest : public UpdateRun {
  protected:
   // A refused entry is reported like a failed copy, naming the paths as
@@ -78,6 +92,31 @@ TEST_F(SafetyTest, EntriesLeavingTheGameFolderAreRefused) {
   EXPECT_FALSE(Exists(L"C:\\slash.dat"));
 }
 
+// Windows 7 to 10 open a device for such a name in any folder. A medium made
+// on another system can hold the file; the updater refuses the entry before
+// it opens anything, and goes on with the next.
+TEST_F(SafetyTest, EntriesNamingADeviceAreRefused) {
+  const std::vector<std::wstring> refused = {L"aux.txt", L"CON\\a.dat", L"nul.tar.gz"};
+  std::vector<std::wstring> lines = {L"[SYSTEM]"};
+  lines.insert(lines.end(), refused.begin(), refused.end());
+  lines.push_back(L"ok.dat");
+  WriteSettings(lines);
+  PutSource(L"ok.dat", "ok");
+  // Only a path with the \\?\ prefix reaches the files themselves.
+  const std::wstring long_prefix = L"\\\\?\\";
+  ASSERT_TRUE(WriteBytes(long_prefix + Source(L"aux.txt"), "aux"));
+  ASSERT_TRUE(MakeFolders(long_prefix + Source(L"CON")));
+  ASSERT_TRUE(WriteBytes(long_prefix + Source(L"CON\\a.dat"), "con"));
+  ASSERT_TRUE(WriteBytes(long_prefix + Source(L"nul.tar.gz"), "nul"));
+  WriteRecord(game_);
+  StartUpdate();
+  for (const std::wstring& entry : refused) ExpectRefused(entry);
+  ExpectIncomplete(static_cast<int>(refused.size()));
+  std::string bytes;
+  EXPECT_TRUE(ReadBytes(Dest(L"ok.dat"), &bytes) && bytes == "ok");
+  EXPECT_EQ(NamesIn(game_), std::vector<std::string>{"ok.dat"});
+}
+
 // The folder part of the destination does not fit its buffer: a failure,
 // never a folder made from a cut path.
 TEST_F(SafetyTest, TooLongGameFolderFailsWithoutCutPath) {
@@ -93,16 +132,7 @@ TEST_F(SafetyTest, TooLongGameFolderFailsWithoutCutPath) {
   ExpectRefused(deep);
   ExpectIncomplete(1);
   EXPECT_TRUE(Exists(Dest(L"b.dat")));
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((game_ + L"\\*").c_str(), &found);
-  ASSERT_NE(search, INVALID_HANDLE_VALUE);
-  std::vector<std::string> names;
-  do {
-    std::wstring name = found.cFileName;
-    if (name != L"." && name != L"..") names.push_back(Utf8(name));
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
-  EXPECT_EQ(names, std::vector<std::string>{"b.dat"});
+  EXPECT_EQ(NamesIn(game_), std::vector<std::string>{"b.dat"});
 }
 
 }  // namespace

@@ -21,6 +21,7 @@ struct CopyItem {
   int entry;           // index in the file list
   std::string source;  // code page 932, relative to the medium; empty when refused
   bool refused;        // the updater will not copy it: it leaves the game folder
+                       // or names a device
   bool exists;         // a file stands at source
 };
 

@@ -6,11 +6,13 @@
 #include <vector>
 
 #include "copy/copy_paths.h"
+#include "copy/device_names.h"
 #include "cp932_text.h"
 #include "medium_files.h"
 #include "problem_list.h"
 #include "settings/settings.h"
 #include "text/sjis.h"
+#include "windows_names.h"
 
 namespace {
 
@@ -23,20 +25,32 @@ std::string TypeName(uint32_t flags) {
   return Quoted(name) + " (index " + std::to_string(index) + ")";
 }
 
-// Windows names the same file whatever the case of its ASCII letters and
-// whichever separator is used.
+// Windows names the same file whatever the case of its letters (Ω and ω,
+// Ａ and ａ too) and whichever separator is used. A byte that is no code
+// page 932 character stays apart from every character.
 std::string SameFileKey(const char* name) {
   std::string key;
-  for (const char* p = name; *p != '\0';) {
-    size_t len = CharLength(p);
-    char c = *p;
-    if (len == 1 && c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (len == 1 && c == '/') c = '\\';
-    key += c;
-    if (len == 2) key += p[1];
-    p += len;
+  const std::string text = name;
+  for (size_t pos = 0; pos < text.size();) {
+    std::string utf8;
+    size_t len = Cp932CharAt(text, pos, &utf8);
+    if (len == 0) {
+      key += "\xFF" + text.substr(pos, 1);
+      ++pos;
+      continue;
+    }
+    key += utf8 == "/" ? "\\" : WindowsCaseKey(utf8);
+    pos += len;
   }
   return key;
+}
+
+// The first name of entry that opens a device, for the message.
+std::string DeviceNameIn(const char* entry) {
+  for (const std::string& name : SplitCp932Path(entry)) {
+    if (IsDeviceName(name.data(), name.size())) return name;
+  }
+  return "";
 }
 
 }  // namespace
@@ -67,6 +81,14 @@ void PlanCopy(const std::string& dir, CheckReport* report) {
       AddProblem(
           report, line, Severity::kError, "escapes-game-folder",
           Quoted(name) + " is not a path inside the game folder: the updater refuses to copy it");
+    } else if (status == kEntryNamesDevice) {
+      item.refused = true;
+      std::string device = DeviceNameIn(name);
+      AddProblem(report, line, Severity::kError, "device-name",
+                 Quoted(name) +
+                     (device == name ? " is a name" : " holds the name " + Quoted(device)) +
+                     " that Windows opens as a device, not as a file: the updater refuses to "
+                     "copy it");
     } else if (status == kCopyPathsReady) {
       item.source = paths.source_path + strlen(kMediumStandIn) + 1;
       MediumEntry found = FindOnMedium(dir, item.source, nullptr);

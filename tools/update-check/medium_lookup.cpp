@@ -7,18 +7,6 @@
 #include "text/sjis.h"
 #include "windows_names.h"
 
-static bool SameIgnoringAsciiCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]);
-    unsigned char y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 // The name in folder that Windows would open for name: the same name, else
 // one that differs only in case. Empty when there is none.
 static std::string MatchName(const std::string& folder, const std::string& name) {
@@ -28,7 +16,7 @@ static std::string MatchName(const std::string& folder, const std::string& name)
   for (const std::string& candidate : candidates) {
     if (!IsWindowsName(candidate)) continue;
     if (candidate == name) return candidate;
-    if (match.empty() && SameIgnoringAsciiCase(candidate, name)) match = candidate;
+    if (match.empty() && WindowsCaseKey(candidate) == WindowsCaseKey(name)) match = candidate;
   }
   return match;
 }

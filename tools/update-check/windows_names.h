@@ -8,3 +8,9 @@
 // period or space at its end. Wine shows other names only under a made-up
 // short name, so such a name is never the file an entry means.
 bool IsWindowsName(const std::string& name);
+
+// A key that is the same for two UTF-8 names exactly when Windows takes them
+// for one name: each letter as Windows folds its case, ASCII letters then
+// written in lower case (so that a key compares with a name written so).
+// Separators and other bytes are kept as they are.
+std::string WindowsCaseKey(const std::string& utf8);

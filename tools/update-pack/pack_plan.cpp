@@ -5,6 +5,7 @@
 #include <set>
 
 #include "copy/copy_paths.h"
+#include "copy/device_names.h"
 #include "copy/temp_name.h"
 #include "cp932_text.h"
 #include "settings/settings.h"
@@ -99,6 +100,16 @@ const char* EntryProblem(const Candidate& candidate, std::string* message) {
       return "not-a-windows-name";
     }
   }
+  const std::vector<std::string> utf8_names = SplitNames(file.path);
+  for (size_t i = 0; i < candidate.names.size(); ++i) {
+    const std::string& name = candidate.names[i];
+    if (IsDeviceName(name.data(), name.size())) {
+      *message = Quote(utf8_names[i]) +
+                 " opens a device on Windows, not a file (CON, PRN, AUX, NUL, COM1-9, LPT1-9, "
+                 "CONIN$ or CONOUT$ before the first dot): the updater refuses it";
+      return "device-name";
+    }
+  }
   if (IsUpdaterTempName(file.path)) {
     *message = std::string("the updater names its temporary copies so (") + kTempSuffix +
                ") and removes such files from the game folder";
@@ -184,12 +195,7 @@ void CheckClashes(const std::vector<Candidate>& listed, const Tree& new_tree, co
 }  // namespace
 
 std::string SameFileKey(const std::string& utf8_path) {
-  // UTF-8 never has an ASCII byte inside a longer character.
-  std::string key = utf8_path;
-  for (char& c : key) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return key;
+  return WindowsCaseKey(utf8_path);
 }
 
 bool PlanFiles(const std::string& new_dir, const Tree& new_tree, const std::string& old_dir,

@@ -13,5 +13,6 @@
 bool PlanFiles(const std::string& new_dir, const Tree& new_tree, const std::string& old_dir,
                const Tree* old_tree, PackReport* report, std::string* error);
 
-// The key under which Windows finds a path: ASCII letters in one case.
+// The key under which Windows finds a path: every letter in one case, as
+// Windows folds it (Ω and ω, Ａ and ａ are one), ASCII letters in lower case.
 std::string SameFileKey(const std::string& utf8_path);

@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "copy/copy_paths.h"
+#include "copy/device_names.h"
 #include "cp932_text.h"
 #include "locale_text.h"
 #include "medium_bind.h"
@@ -146,6 +147,11 @@ bool CheckPathFolder(const std::string& path, std::string* folder, PackReport* r
     if (!IsWindowsName(name)) {
       AddPackProblem(report, "--path", Severity::kError, "not-a-windows-name",
                      "'" + name + "' cannot be a folder name on Windows");
+      return false;
+    }
+    if (IsDeviceName(name.data(), name.size())) {
+      AddPackProblem(report, "--path", Severity::kError, "device-name",
+                     "'" + name + "' opens a device on Windows, not a folder");
       return false;
     }
     *folder += (folder->empty() ? "" : "/") + name;

@@ -217,6 +217,66 @@ const PackCase kCases[] = {
      1,
      {},
      {"same-file", "same-file"}},
+    // Windows folds the case of Greek, Cyrillic and full-width letters too.
+    {"SameFileInOtherCaseBeyondAscii",
+     {},
+     {{"Ω.dat", "1"},
+      {"ω.dat", "2"},
+      {"Ａ.txt", "3"},
+      {"ａ.txt", "4"},
+      {"Д.bin", "5"},
+      {"д.bin", "6"}},
+     {},
+     1,
+     {},
+     {"same-file", "same-file", "same-file", "same-file", "same-file", "same-file"}},
+    {"SameFolderInOtherCaseBeyondAscii",
+     {},
+     {{"ё/a", "1"}, {"Ё/A", "2"}, {"ⅰ", "3"}, {"Ⅰ/c", "4"}},
+     {},
+     1,
+     {},
+     {"same-file", "same-file", "same-file"}},
+    {"ChangedOtherCaseBeyondAscii",
+     {{"Ω.dat", "v1"}, {"Д/a.bin", "a1"}},
+     {{"ω.dat", "v2"}, {"д/a.bin", "a1"}},
+     {},
+     0,
+     Ini({}, {"ω.dat"}),
+     {}},
+    // Width and alphabet keep names apart: only case is folded.
+    {"AlikeButNotOneName",
+     {},
+     {{"Ａ.txt", "1"}, {"A.txt", "2"}, {"α", "3"}, {"a", "4"}, {"ア", "5"}, {"ｱ", "6"}},
+     {},
+     0,
+     Ini({}, {"A.txt", "a", "Ａ.txt", "ア", "α", "ｱ"}),
+     {}},
+    // Windows 7 to 10 open a device for these, in any folder.
+    {"DeviceNames",
+     {},
+     {{"aux.txt", "1"},
+      {"data/CON", "2"},
+      {"nul.dat", "3"},
+      {"com1.ini", "4"},
+      {"LPT9.bin", "5"},
+      {"nul.tar.gz", "6"},
+      {"CONIN$", "7"},
+      {"conout$.txt", "8"},
+      {"PRN/a.dat", "9"}},
+     {},
+     1,
+     {},
+     {"device-name", "device-name", "device-name", "device-name", "device-name", "device-name",
+      "device-name", "device-name", "device-name"}},
+    {"NamesLikeDevicesThatAreNot",
+     {},
+     {{"CONSOLE.txt", "1"}, {"COM0", "2"}, {"LPT10", "3"}, {"aux_", "4"}, {"nul_/CONx", "5"}},
+     {},
+     0,
+     Ini({}, {"nul_\\CONx", "COM0", "CONSOLE.txt", "LPT10", "aux_"}),
+     {}},
+    {"PathIsDevice", {}, {{"a", "a"}}, {"--path", "DATA\\aux"}, 1, {}, {"device-name"}},
     {"FileWhereGameHasFolder",
      {{"save/x", "x"}},
      {{"save", "s"}},
@@ -274,6 +334,21 @@ const PackCase kCases[] = {
      Ini({}, {"UPDATE.SHA256", "update.exe"}),
      {}},
 };
+
+// Each refused file is named in a problem of its own.
+TEST(PackNames, EachDeviceNameIsNamed) {
+  const Files files = {{"aux.txt", "1"}, {"data/CON", "2"}, {"com1.ini", "3"}, {"ok.txt", "4"}};
+  PackTrees trees({}, files);
+  PackRun run = trees.Pack({}, false);
+  ASSERT_EQ(run.exit_code, 1) << run.out << run.err;
+  std::vector<std::string> named;
+  for (const auto& problem : run.json["problems"]) {
+    EXPECT_EQ(problem["code"], "device-name") << problem.dump();
+    named.push_back(problem["where"]);
+  }
+  std::sort(named.begin(), named.end());
+  EXPECT_EQ(named, (std::vector<std::string>{"aux.txt", "com1.ini", "data/CON"}));
+}
 
 void PrintTo(const PackCase& c, std::ostream* os) {
   *os << c.name;
