@@ -39,7 +39,9 @@ static HINSTANCE app_instance;
 // install record is read, which can create a registry key.
 static RunState LoadSettingsAndRecord() {
   if (!HoldProvenSettings()) return kMediumRefused;
-  OpenSettingsFile();
+  size_t settings_size = 0;
+  const char* settings_bytes = HeldSettings(&settings_size);
+  OpenSettingsFile(settings_bytes, settings_size);
   ParseSettingsFile();
   CloseSettingsFile();
   if (!ReleaseProvenSettings(kCopyMask)) return kMediumRefused;

@@ -47,8 +47,10 @@ enum class Tamper {
   kLineAddedAndListFixed,  // the same, with update.sha256 rewritten to match
   kLineAddedIniRelisted,   // the same, update.ini's line rewritten, the entry left out
   kListRemoved,
-  kFileFromAnotherMedium,  // b.dat of another packed medium
-  kListOverOneMegabyte,    // well-formed lines of files the update never reads
+  kFileFromAnotherMedium,    // b.dat of another packed medium
+  kListOverOneMegabyte,      // well-formed lines of files the update never reads
+  kSettingsOfOneMegabyte,    // update.ini padded with comments to 1 MB
+  kSettingsOverOneMegabyte,  // the same, one byte more
 };
 
 enum class Outcome { kComplete, kFileRefused, kRefusedAtStart };
@@ -74,6 +76,10 @@ const ProofCase kCases[] = {
     {"UnstampedEntryNotListed", true, false, Tamper::kLineAddedIniRelisted,
      Outcome::kRefusedAtStart},
     {"UnstampedListOverOneMegabyte", true, false, Tamper::kListOverOneMegabyte,
+     Outcome::kRefusedAtStart},
+    {"HandMadeSettingsOfOneMegabyte", false, false, Tamper::kSettingsOfOneMegabyte,
+     Outcome::kComplete},
+    {"HandMadeSettingsOverOneMegabyte", false, false, Tamper::kSettingsOverOneMegabyte,
      Outcome::kRefusedAtStart},
 };
 
@@ -163,6 +169,18 @@ class MediumProofTest : public UpdateRun, public ::testing::WithParamInterface<P
         }
         ASSERT_TRUE(WriteBytes(medium_ + L"\\update.sha256", list_));
         break;
+      case Tamper::kSettingsOfOneMegabyte:
+      case Tamper::kSettingsOverOneMegabyte: {
+        // update.ini is read whole into a buffer of 1 MB: a larger one is
+        // refused before anything is parsed, on a medium without a list too.
+        size_t size = tamper == Tamper::kSettingsOfOneMegabyte ? 1u << 20 : (1u << 20) + 1;
+        ASSERT_TRUE(ReadBytes(medium_ + L"\\update.ini", &bytes));
+        const std::string comment = "# " + std::string(61, 'c') + "\n";
+        while (bytes.size() + comment.size() <= size) bytes += comment;
+        bytes += std::string(size - bytes.size(), '#');
+        ASSERT_TRUE(WriteBytes(medium_ + L"\\update.ini", bytes));
+        break;
+      }
     }
   }
 
