@@ -36,7 +36,8 @@ enum RunState {
 static HINSTANCE app_instance;
 
 // The medium is checked before its settings are believed and before the
-// install record is read, which can create a registry key.
+// install record is read, which can create a registry key. The parser reads
+// the bytes that were checked, from memory: update.ini is not opened again.
 static RunState LoadSettingsAndRecord() {
   if (!HoldProvenSettings()) return kMediumRefused;
   size_t settings_size = 0;
