@@ -33,7 +33,7 @@ static void BM_ParseMaximalSettings(benchmark::State& state) {
   std::ofstream("update.ini", std::ios::binary) << ini;
   for (auto _ : state) {
     ResetSettings();
-    OpenSettingsFile();
+    OpenSettingsFile(ini.data(), ini.size());
     ParseSettingsFile();
     CloseSettingsFile();
     benchmark::DoNotOptimize(settings.file_count);

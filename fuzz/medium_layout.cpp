@@ -1,8 +1,5 @@
 #include "medium_layout.h"
 
-#include <stdio.h>
-#include <stdlib.h>
-
 #include <vector>
 
 #include "copy/copy_paths.h"
@@ -56,9 +53,7 @@ bool LayOutMedium(const std::string& root, const uint8_t* data, size_t size,
   }
 
   ResetSettings();
-  FILE* f = fmemopen(const_cast<uint8_t*>(ini), size, "rb");
-  if (f == nullptr) abort();
-  UseSettingsStream(f);
+  OpenSettingsFile(size == 0 ? "" : reinterpret_cast<const char*>(ini), size);
   ParseSettingsFile();
   CloseSettingsFile();
 

@@ -1,13 +1,9 @@
 #include "memory_medium.h"
 
-#include <stdio.h>
-#include <stdlib.h>
-
 #include <map>
 #include <vector>
 
 #include "medium_folders.h"
-#include "settings/settings_file.h"
 
 namespace {
 
@@ -91,17 +87,5 @@ bool ReadMediumFile(const std::string& path, std::string* bytes) {
   const Node* node = NodeAt(path);
   if (node == nullptr || node->folder) return false;
   *bytes = node->bytes;
-  return true;
-}
-
-bool ParseSettingsOnMedium(const std::string&, const std::string& settings_file) {
-  const Node* node = NodeAt(settings_file);
-  if (node == nullptr || node->folder) return false;
-  CloseSettingsFile();
-  FILE* file = fmemopen(const_cast<char*>(node->bytes.data()), node->bytes.size(), "rb");
-  if (file == nullptr) return false;
-  UseSettingsStream(file);
-  ParseSettingsFile();
-  CloseSettingsFile();
   return true;
 }

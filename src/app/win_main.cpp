@@ -38,11 +38,14 @@ static HINSTANCE app_instance;
 
 // The medium is checked before its settings are believed and before the
 // install record is read, which can create a registry key. A signed program
-// bound to no list would vouch for any medium: it refuses them all.
+// bound to no list would vouch for any medium: it refuses them all. The parser
+// reads the bytes that were checked, from memory: update.ini is not opened again.
 static RunState LoadSettingsAndRecord() {
   if (SignedButUnbound()) return kMediumRefused;
   if (!HoldProvenSettings()) return kMediumRefused;
-  OpenSettingsFile();
+  size_t settings_size = 0;
+  const char* settings_bytes = HeldSettings(&settings_size);
+  OpenSettingsFile(settings_bytes, settings_size);
   ParseSettingsFile();
   CloseSettingsFile();
   if (!ReleaseProvenSettings(kCopyMask)) return kMediumRefused;

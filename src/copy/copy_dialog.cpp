@@ -10,7 +10,6 @@
 #include "copy/medium.h"
 #include "res/resource.h"
 #include "settings/settings.h"
-#include "settings/settings_file.h"
 #include "text/format.h"
 #include "text/texts.h"
 #include "ui/message_box.h"
@@ -68,9 +67,6 @@ static void PlanProgress(HWND dialog) {
 
 static void StartCopy(HWND dialog) {
   proceed = 0;
-  CloseSettingsFile();
-  OpenSettingsFile();
-  RewindSettingsFile();
   ReadSourceRoot(source_root, sizeof source_root);
   step_count = 0;
   step_mark = -1;
@@ -213,7 +209,6 @@ static void EndCopy(HWND dialog, unsigned char outcome) {
   copy_ended = true;
   EndDialog(dialog, 1);
   proceed = outcome;
-  CloseSettingsFile();
 }
 
 // Windows may end the process as soon as this returns: no further file

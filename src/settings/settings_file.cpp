@@ -10,7 +10,6 @@
 #include "text/texts.h"
 #include "ui/message_box.h"
 
-static FILE* settings_file = nullptr;
 static TextReader reader;
 static ParseObserver parse_observer = nullptr;
 static void* parse_context = nullptr;
@@ -27,30 +26,13 @@ static void Notify(ParseEventKind kind, int line, const char* key, const char* t
   parse_observer(parse_context, event);
 }
 
-void OpenSettingsFile() {
-  // Binary mode: the reader does the text-mode translation itself, so the file
-  // reads the same on every platform.
-  settings_file = fopen("update.ini", "rb");
-  if (settings_file == nullptr) fputs(kTextSettingsOpenFailed, stdout);
-  ResetTextReader(&reader, settings_file);
-}
-
-void UseSettingsStream(FILE* file) {
-  settings_file = file;
-  ResetTextReader(&reader, settings_file);
+void OpenSettingsFile(const char* bytes, size_t size) {
+  if (bytes == nullptr) fputs(kTextSettingsOpenFailed, stdout);
+  ResetTextReader(&reader, bytes, size);
 }
 
 void CloseSettingsFile() {
-  if (settings_file == nullptr) return;
-  fclose(settings_file);
-  settings_file = nullptr;
-  ResetTextReader(&reader, nullptr);
-}
-
-void RewindSettingsFile() {
-  if (settings_file == nullptr) return;
-  rewind(settings_file);
-  ResetTextReader(&reader, settings_file);
+  ResetTextReader(&reader, nullptr, 0);
 }
 
 void ShowTestMessage(const char* text) {
@@ -254,8 +236,8 @@ static void HandleListLine(char* piece, ParseState* state) {
 }
 
 void ParseSettingsFile() {
-  if (settings_file == nullptr) return;
-  RewindSettingsFile();
+  if (reader.bytes == nullptr) return;
+  RewindTextReader(&reader);
   settings.install_lst_count = 0;
   settings.file_count = 0;
   memset(settings.files, 0, sizeof settings.files);

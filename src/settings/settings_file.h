@@ -1,16 +1,19 @@
-// update.ini: opening it and parsing it into the settings record.
+// update.ini: parsing its bytes into the settings record.
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
-#include <stdio.h>
 
-void OpenSettingsFile();
-// Reads the settings from file, already open for reading, instead of
-// update.ini: lets a fuzz target parse bytes held in memory. The parser
-// owns file from here; CloseSettingsFile closes it.
-void UseSettingsStream(FILE* file);
+// The largest update.ini: its bytes are read whole into a buffer of this
+// size, once, and a larger file is refused as a damaged medium.
+constexpr size_t kMaxSettingsSize = 1 << 20;
+
+// The parser reads update.ini from size bytes at bytes: the bytes read (and
+// checked) at start, which the caller keeps unchanged until
+// CloseSettingsFile. Null bytes mean update.ini could not be opened: says so
+// on standard output, and the parse then changes nothing.
+void OpenSettingsFile(const char* bytes, size_t size);
 void CloseSettingsFile();
-void RewindSettingsFile();
 void ParseSettingsFile();
 
 // Index of the first file type whose name begins with text, or -1 after

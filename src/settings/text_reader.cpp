@@ -1,36 +1,26 @@
 #include "settings/text_reader.h"
 
-void ResetTextReader(TextReader* reader, FILE* file) {
-  reader->file = file;
+void ResetTextReader(TextReader* reader, const char* bytes, size_t size) {
+  reader->bytes = reinterpret_cast<const unsigned char*>(bytes);
+  reader->size = bytes == nullptr ? 0 : size;
   reader->pos = 0;
-  reader->len = 0;
-  reader->ended = file == nullptr;
 }
 
-static int PeekRaw(TextReader* reader) {
-  if (reader->pos == reader->len) {
-    if (reader->ended) return EOF;
-    reader->pos = 0;
-    reader->len = fread(reader->buffer, 1, sizeof reader->buffer, reader->file);
-    if (reader->len == 0) {
-      reader->ended = true;
-      return EOF;
-    }
-  }
-  return reader->buffer[reader->pos];
+void RewindTextReader(TextReader* reader) {
+  reader->pos = 0;
 }
 
+// The next byte as text, or -1 at the end.
 static int ReadByte(TextReader* reader) {
-  int c = PeekRaw(reader);
-  if (c == EOF) return EOF;
+  if (reader->pos == reader->size) return -1;
+  unsigned char c = reader->bytes[reader->pos];
   if (c == 0x1A) {
     // Ctrl-Z ends a text file for good; what follows it is never read.
-    reader->ended = true;
-    reader->pos = reader->len;
-    return EOF;
+    reader->pos = reader->size;
+    return -1;
   }
   ++reader->pos;
-  if (c == '\r' && PeekRaw(reader) == '\n') {
+  if (c == '\r' && reader->pos < reader->size && reader->bytes[reader->pos] == '\n') {
     ++reader->pos;
     return '\n';
   }
@@ -41,7 +31,7 @@ bool ReadPiece(TextReader* reader, char* piece, size_t size, size_t* count) {
   size_t n = 0;
   while (n + 1 < size) {
     int c = ReadByte(reader);
-    if (c == EOF) break;
+    if (c < 0) break;
     piece[n++] = static_cast<char>(c);
     if (c == '\n') break;
   }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "settings/settings.h"
+#include "settings/settings_file.h"
 #include "text/sjis.h"
 #include "verify/fingerprint_slot.h"
 #include "verify/hash_list.h"
@@ -13,27 +14,27 @@
 static char hash_list[kMaxHashListSize];
 static size_t hash_list_size;
 static bool list_applies;
-static HANDLE settings_hold = INVALID_HANDLE_VALUE;
 static Sha256 file_hash;
 
-enum ListFile { kListMissing, kListRead, kListBroken };
+enum MediumFile { kFileMissing, kFileRead, kFileBroken };
 
 // Reads the whole of an open file into out (at most size bytes), hashing it
-// on the way. False when it cannot be read or is larger.
+// on the way into digest unless that is null. False when it cannot be read
+// or is larger.
 static bool ReadAndHash(HANDLE file, char* out, size_t size, size_t* count, unsigned char* digest) {
   LARGE_INTEGER length;
   if (!GetFileSizeEx(file, &length) || length.QuadPart < 0 ||
       static_cast<unsigned long long>(length.QuadPart) > size) {
     return false;
   }
-  StartSha256(&file_hash);
+  if (digest != nullptr) StartSha256(&file_hash);
   size_t total = 0;
   for (;;) {
     DWORD got = 0;
     DWORD want = size - total > 65536 ? 65536 : static_cast<DWORD>(size - total);
     if (!ReadFile(file, out + total, want, &got, nullptr)) break;
     if (got == 0) break;
-    AddToSha256(&file_hash, out + total, got);
+    if (digest != nullptr) AddToSha256(&file_hash, out + total, got);
     total += got;
     // One byte more than the size read means the file grew: not the file
     // whose size was taken.
@@ -43,69 +44,88 @@ static bool ReadAndHash(HANDLE file, char* out, size_t size, size_t* count, unsi
       break;
     }
   }
-  bool ok = FinishSha256(&file_hash, digest);
+  bool ok = digest == nullptr || FinishSha256(&file_hash, digest);
   *count = total;
   return ok && total == static_cast<unsigned long long>(length.QuadPart);
 }
 
 static HANDLE OpenForCheck(const wchar_t* name) {
-  // Readers may share it; writers, renames and deletes wait until the
-  // check and the parse are over.
+  // Readers may share it; writers, renames and deletes wait until it has
+  // been read.
   return CreateFileW(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
 }
 
-static ListFile ReadHashList(unsigned char* digest) {
+static MediumFile ReadHashList(unsigned char* digest) {
   DWORD attributes = GetFileAttributesW(L"update.sha256");
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND ? kListMissing : kListBroken;
+    return error == ERROR_FILE_NOT_FOUND ? kFileMissing : kFileBroken;
   }
   HANDLE file = OpenForCheck(L"update.sha256");
-  if (file == INVALID_HANDLE_VALUE) return kListBroken;
+  if (file == INVALID_HANDLE_VALUE) return kFileBroken;
   bool read = ReadAndHash(file, hash_list, sizeof hash_list, &hash_list_size, digest);
   CloseHandle(file);
-  return read ? kListRead : kListBroken;
+  return read ? kFileRead : kFileBroken;
 }
 
-// update.ini's bytes against its line, in a buffer of its own: the parser
-// reads them again through its own handle while this one keeps writers out.
-static char settings_bytes[kMaxHashListSize];
+// update.ini's bytes, read once: the parser reads them from here, so the
+// bytes it parses are the bytes hashed. The buffer sets the largest
+// update.ini.
+static char settings_bytes[kMaxSettingsSize];
+static size_t settings_size;
+static bool settings_found;
 
-static bool HoldSettingsFile() {
+// Any failure to open update.ini is its absence, as on a medium without one;
+// one that opens but cannot be read whole is damaged.
+static MediumFile ReadSettingsBytes(unsigned char* digest) {
+  HANDLE file = OpenForCheck(L"update.ini");
+  if (file == INVALID_HANDLE_VALUE) return kFileMissing;
+  bool read = ReadAndHash(file, settings_bytes, sizeof settings_bytes, &settings_size, digest);
+  CloseHandle(file);
+  return read ? kFileRead : kFileBroken;
+}
+
+static bool ReadSettings() {
   unsigned char listed[kSha256Size];
   static const char kName[] = "update.ini";
-  if (LookUpHash(hash_list, hash_list_size, kName, sizeof kName - 1, listed) != kHashListed) {
+  if (list_applies &&
+      LookUpHash(hash_list, hash_list_size, kName, sizeof kName - 1, listed) != kHashListed) {
     return false;
   }
-  settings_hold = OpenForCheck(L"update.ini");
-  if (settings_hold == INVALID_HANDLE_VALUE) return false;
   unsigned char digest[kSha256Size];
-  size_t count = 0;
-  return ReadAndHash(settings_hold, settings_bytes, sizeof settings_bytes, &count, digest) &&
-         memcmp(digest, listed, kSha256Size) == 0;
+  MediumFile file = ReadSettingsBytes(list_applies ? digest : nullptr);
+  settings_found = file == kFileRead;
+  if (file == kFileBroken) return false;
+  if (!list_applies) return true;
+  return settings_found && memcmp(digest, listed, kSha256Size) == 0;
 }
 
 bool HoldProvenSettings() {
   list_applies = false;
   hash_list_size = 0;
+  settings_found = false;
   unsigned char fingerprint[kFingerprintSize];
   bool bound = ReadOwnFingerprint(fingerprint);
   unsigned char digest[kSha256Size];
-  ListFile list = ReadHashList(digest);
-  if (list == kListMissing) return !bound;
-  if (list == kListBroken) return false;
-  // Without a fingerprint the list still catches damage; with one it also
-  // catches a medium rewritten as a whole.
-  if (bound && memcmp(digest, fingerprint, kSha256Size) != 0) return false;
-  if (FirstMalformedLine(hash_list, hash_list_size) != 0) return false;
-  list_applies = true;
-  return HoldSettingsFile();
+  MediumFile list = ReadHashList(digest);
+  if (list == kFileBroken || (list == kFileMissing && bound)) return false;
+  if (list == kFileRead) {
+    // Without a fingerprint the list still catches damage; with one it also
+    // catches a medium rewritten as a whole.
+    if (bound && memcmp(digest, fingerprint, kSha256Size) != 0) return false;
+    if (FirstMalformedLine(hash_list, hash_list_size) != 0) return false;
+    list_applies = true;
+  }
+  return ReadSettings();
+}
+
+const char* HeldSettings(size_t* size) {
+  *size = settings_found ? settings_size : 0;
+  return settings_found ? settings_bytes : nullptr;
 }
 
 bool ReleaseProvenSettings(uint32_t mask) {
-  if (settings_hold != INVALID_HANDLE_VALUE) CloseHandle(settings_hold);
-  settings_hold = INVALID_HANDLE_VALUE;
   if (!list_applies) return true;
   char entry[sizeof settings.files[0].name];
   unsigned char digest[kSha256Size];

@@ -7,14 +7,20 @@
 #include <stddef.h>
 #include <stdint.h>
 
-// Before update.ini is parsed: reads update.sha256, holds it to the
-// fingerprint, and keeps update.ini open against writers once its bytes
-// matched, so that the bytes parsed are the bytes checked. False when the
-// medium is refused.
+// Before update.ini is parsed: reads update.sha256 and holds it to the
+// fingerprint, and reads update.ini once, whole, into memory, hashing it
+// against its line on the way when the list applies. The parser reads those
+// very bytes, so the bytes parsed are the bytes checked. False when the
+// medium is refused, a hand-made one with an update.ini too large to hold
+// included.
 bool HoldProvenSettings();
 
-// After the parse: lets update.ini go and checks that every entry the copy
-// will select (mask) is listed. False when the medium is refused.
+// update.ini's bytes as HoldProvenSettings read them, their count in *size;
+// null when update.ini could not be opened.
+const char* HeldSettings(size_t* size);
+
+// After the parse: checks that every entry the copy will select (mask) is
+// listed. False when the medium is refused.
 bool ReleaseProvenSettings(uint32_t mask);
 
 // True when update.sha256 applies, so every file is checked as it is copied.

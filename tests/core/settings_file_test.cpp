@@ -6,6 +6,7 @@
 
 #include "settings/settings.h"
 #include "settings/settings_file.h"
+#include "text/texts.h"
 #include "test_support.h"
 
 namespace {
@@ -29,8 +30,7 @@ std::string WithCrLf(const std::string& text) {
 
 class SettingsFileTest : public ::testing::Test {
  protected:
-  void Parse(const std::string& bytes) { ParseSettingsBytes(folder_, bytes); }
-  ScratchFolder folder_;
+  void Parse(const std::string& bytes) { ParseSettingsBytes(bytes); }
   MessageLog messages_;
 };
 
@@ -71,9 +71,11 @@ TEST_F(SettingsFileTest, CrLfReadsLikeLf) {
 
 TEST_F(SettingsFileTest, MissingFileKeepsDefaults) {
   ResetSettings();
-  CloseSettingsFile();
-  OpenSettingsFile();  // no update.ini in the scratch folder
+  testing::internal::CaptureStdout();
+  OpenSettingsFile(nullptr, 0);  // update.ini could not be opened
   ParseSettingsFile();
+  CloseSettingsFile();
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), kTextSettingsOpenFailed);
   EXPECT_EQ(std::string(settings.title), Sjis("Titleだよ"));
   EXPECT_EQ(std::string(settings.title_old), Sjis("Titleだよ"));
   EXPECT_STREQ(settings.path, "GAME");
@@ -208,6 +210,74 @@ TEST_F(SettingsFileTest, LongLinesAreReadInPiecesOf511Bytes) {
   std::string pad(511, 'a');
   Parse("#FILE\n" + pad + "#TITLE cut\n");
   EXPECT_STREQ(settings.title, "cut");
+}
+
+struct PieceCase {
+  const char* what;
+  std::string bytes;   // update.ini's bytes, held in memory
+  std::string beyond;  // bytes after them in the same buffer: never read
+  std::vector<std::string> pieces;
+};
+
+// The pieces the parser is given, each as its bytes up to the length read.
+std::vector<std::string> PiecesOf(const std::string& bytes, size_t size) {
+  std::vector<std::string> pieces;
+  SetParseObserver(
+      [](void* context, const ParseEvent& event) {
+        if (event.kind != ParseEventKind::kPiece) return;
+        static_cast<std::vector<std::string>*>(context)->push_back(
+            std::string(event.text, static_cast<size_t>(event.index)));
+      },
+      &pieces);
+  ResetSettings();
+  OpenSettingsFile(bytes.data(), size);
+  ParseSettingsFile();
+  CloseSettingsFile();
+  SetParseObserver(nullptr, nullptr);
+  return pieces;
+}
+
+TEST_F(SettingsFileTest, ReadsTextLikeATextModeStream) {
+  const std::string x510(510, 'x');
+  const std::string x511(511, 'x');
+  const PieceCase cases[] = {
+      {"LF ends a line", "a\nb\n", "", {"a\n", "b\n"}},
+      {"CR LF reads as LF", "a\r\nb\r\n", "", {"a\n", "b\n"}},
+      {"a CR alone stays", "a\rb\n", "", {"a\rb\n"}},
+      {"CR CR LF keeps the first CR", "a\r\r\n", "", {"a\r\n"}},
+      {"a final line without LF", "a\nb", "", {"a\n", "b"}},
+      {"nothing at all", "", "", {}},
+      {"0x1A ends the text",
+       "a\n\x1A"
+       "b\n",
+       "",
+       {"a\n"}},
+      {"0x1A inside a line",
+       "ab\x1A"
+       "cd\n",
+       "",
+       {"ab"}},
+      {"0x1A first",
+       "\x1A"
+       "a\n",
+       "",
+       {}},
+      {"CR before 0x1A", "a\r\x1A\n", "", {"a\r"}},
+      {"a NUL is read as a byte", std::string("a\0b\n", 4), "", {std::string("a\0b\n", 4)}},
+      {"600 bytes: 511, then 89 with the LF",
+       std::string(600, 'x') + "\n",
+       "",
+       {x511, std::string(89, 'x') + "\n"}},
+      {"510 bytes and LF fill one piece", x510 + "\n", "", {x510 + "\n"}},
+      {"511 bytes: the LF is a piece of its own", x511 + "\n", "", {x511, "\n"}},
+      {"CR LF at the end of a full piece", x510 + "\r\n", "", {x510 + "\n"}},
+      {"CR LF right after a full piece", x511 + "\r\n", "", {x511, "\n"}},
+      {"a CR last is not joined to what lies beyond", "a\r", "\n", {"a\r"}},
+      {"the end of the bytes ends the last line", "ab", "cd\n", {"ab"}},
+  };
+  for (const PieceCase& c : cases) {
+    EXPECT_EQ(PiecesOf(c.bytes + c.beyond, c.bytes.size()), c.pieces) << c.what;
+  }
 }
 
 TEST_F(SettingsFileTest, CtrlZEndsTheFile) {

@@ -19,18 +19,6 @@ class MessageLog {
   std::vector<ShownMessage> shown;
 };
 
-// A fresh folder made current for the test's lifetime, holding update.ini.
-class ScratchFolder {
- public:
-  ScratchFolder();
-  ~ScratchFolder();
-  void WriteSettings(const std::string& bytes);
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-  std::string previous_;
-};
-
-// Resets the record, writes update.ini with bytes and parses it.
-void ParseSettingsBytes(ScratchFolder& folder, const std::string& bytes);
+// Resets the record and parses bytes as update.ini's, held in memory as the
+// updater holds them.
+void ParseSettingsBytes(const std::string& bytes);

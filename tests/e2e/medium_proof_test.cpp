@@ -48,8 +48,10 @@ enum class Tamper {
   kLineAddedAndListFixed,  // the same, with update.sha256 rewritten to match
   kLineAddedIniRelisted,   // the same, update.ini's line rewritten, the entry left out
   kListRemoved,
-  kFileFromAnotherMedium,  // b.dat of another packed medium
-  kListOverOneMegabyte,    // well-formed lines of files the update never reads
+  kFileFromAnotherMedium,    // b.dat of another packed medium
+  kListOverOneMegabyte,      // well-formed lines of files the update never reads
+  kSettingsOfOneMegabyte,    // update.ini padded with comments to 1 MB
+  kSettingsOverOneMegabyte,  // the same, one byte more
 };
 
 enum class Outcome { kComplete, kFileRefused, kRefusedAtStart };
@@ -84,6 +86,10 @@ const ProofCase kCases[] = {
     {"StampedThenSigned", true, true, Tamper::kNone, Outcome::kComplete, true},
     {"StampedThenSignedOneByteChanged", true, true, Tamper::kOneByteOfAFile, Outcome::kFileRefused,
      true},
+    {"HandMadeSettingsOfOneMegabyte", false, false, Tamper::kSettingsOfOneMegabyte,
+     Outcome::kComplete},
+    {"HandMadeSettingsOverOneMegabyte", false, false, Tamper::kSettingsOverOneMegabyte,
+     Outcome::kRefusedAtStart},
 };
 
 const std::vector<std::wstring> kEntries = {L"a.dat", L"sub\\b.dat", L"データ\\表.dat"};
@@ -212,6 +218,18 @@ class MediumProofTest : public UpdateRun, public ::testing::WithParamInterface<P
         }
         ASSERT_TRUE(WriteBytes(medium_ + L"\\update.sha256", list_));
         break;
+      case Tamper::kSettingsOfOneMegabyte:
+      case Tamper::kSettingsOverOneMegabyte: {
+        // update.ini is read whole into a buffer of 1 MB: a larger one is
+        // refused before anything is parsed, on a medium without a list too.
+        size_t size = tamper == Tamper::kSettingsOfOneMegabyte ? 1u << 20 : (1u << 20) + 1;
+        ASSERT_TRUE(ReadBytes(medium_ + L"\\update.ini", &bytes));
+        const std::string comment = "# " + std::string(61, 'c') + "\n";
+        while (bytes.size() + comment.size() <= size) bytes += comment;
+        bytes += std::string(size - bytes.size(), '#');
+        ASSERT_TRUE(WriteBytes(medium_ + L"\\update.ini", bytes));
+        break;
+      }
     }
   }
 

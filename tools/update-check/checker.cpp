@@ -87,10 +87,17 @@ bool CheckMediumFiles(const std::string& dir, CheckReport* report) {
     Recorded recorded;
     SetParseObserver(RecordEvent, &recorded);
     SetMessageSink(RecordMessage, &recorded);
-    bool parsed = ParseSettingsOnMedium(dir, settings_file);
+    // The updater parses the very bytes it read, from memory.
+    OpenSettingsFile(bytes.data(), bytes.size());
+    ParseSettingsFile();
+    CloseSettingsFile();
     SetParseObserver(nullptr, nullptr);
     SetMessageSink(nullptr, nullptr);
-    if (!parsed) return false;
+    if (bytes.size() > kMaxSettingsSize) {
+      AddProblem(report, 0, Severity::kError, "settings-too-large",
+                 "update.ini is over " + std::to_string(kMaxSettingsSize >> 20) +
+                     " MB; the updater refuses the medium");
+    }
     report->test_messages = recorded.messages;
     std::vector<std::string> lines = SplitSettingsLines(bytes);
     ReportParseEvents(recorded.events, lines, report);

@@ -15,8 +15,3 @@ bool IsReadableFolder(const std::string& dir);
 MediumEntry FindOnMedium(const std::string& dir, const std::string& relative, std::string* found);
 
 bool ReadMediumFile(const std::string& path, std::string* bytes);
-
-// Runs the updater's own open, parse and close of update.ini, with
-// settings_file (found in dir) standing as update.ini in the current
-// directory. False when that could not be arranged.
-bool ParseSettingsOnMedium(const std::string& dir, const std::string& settings_file);

@@ -1,15 +1,11 @@
 #include <dirent.h>
-#include <limits.h>
-#include <stdlib.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <fstream>
 #include <iterator>
 #include <vector>
 
 #include "medium_folders.h"
-#include "settings/settings_file.h"
 
 bool IsReadableFolder(const std::string& dir) {
   DIR* folder = opendir(dir.c_str());
@@ -37,36 +33,4 @@ bool ReadMediumFile(const std::string& path, std::string* bytes) {
   if (!in) return false;
   bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   return !in.bad();
-}
-
-static void ParseInCurrentFolder() {
-  CloseSettingsFile();
-  OpenSettingsFile();
-  ParseSettingsFile();
-  CloseSettingsFile();
-}
-
-bool ParseSettingsOnMedium(const std::string& dir, const std::string& settings_file) {
-  char previous[PATH_MAX];
-  char target[PATH_MAX];
-  if (getcwd(previous, sizeof previous) == nullptr) return false;
-  if (realpath(settings_file.c_str(), target) == nullptr) return false;
-  bool ok = true;
-  std::string base = settings_file.substr(settings_file.rfind('/') + 1);
-  if (base == "update.ini") {
-    ok = chdir(dir.c_str()) == 0;
-    if (ok) ParseInCurrentFolder();
-  } else {
-    // The parser opens the name in lower case, as Windows would find any
-    // case of it; a link under that name stands in for the file.
-    char scratch[] = "/tmp/update-check-XXXXXX";
-    if (mkdtemp(scratch) == nullptr) return false;
-    std::string link = std::string(scratch) + "/update.ini";
-    ok = symlink(target, link.c_str()) == 0 && chdir(scratch) == 0;
-    if (ok) ParseInCurrentFolder();
-    unlink(link.c_str());
-    rmdir(scratch);
-  }
-  if (chdir(previous) != 0) return false;
-  return ok;
 }

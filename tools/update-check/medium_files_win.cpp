@@ -3,7 +3,6 @@
 #include <stdio.h>
 
 #include "medium_files.h"
-#include "settings/settings_file.h"
 #include "utf8_wide.h"
 #include "win/wide_text.h"
 
@@ -47,17 +46,4 @@ bool ReadMediumFile(const std::string& path, std::string* bytes) {
   bool ok = ferror(file) == 0;
   fclose(file);
   return ok;
-}
-
-bool ParseSettingsOnMedium(const std::string& dir, const std::string&) {
-  // Windows opens update.ini whatever the case of its name.
-  wchar_t previous[MAX_PATH * 4];
-  DWORD n = GetCurrentDirectoryW(sizeof previous / sizeof previous[0], previous);
-  if (n == 0 || n >= sizeof previous / sizeof previous[0]) return false;
-  if (!SetCurrentDirectoryW(WideFromUtf8(dir).c_str())) return false;
-  CloseSettingsFile();
-  OpenSettingsFile();
-  ParseSettingsFile();
-  CloseSettingsFile();
-  return SetCurrentDirectoryW(previous) != 0;
 }

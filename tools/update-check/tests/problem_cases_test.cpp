@@ -65,6 +65,15 @@ std::string ManyTypes(int count) {
   return lines;
 }
 
+// Comment lines of size bytes in all: the updater holds update.ini whole in a
+// buffer of 1 MB.
+std::string CommentsOfSize(size_t size) {
+  const std::string line = "# " + Repeat('c', 61) + "\n";
+  std::string text;
+  while (text.size() + line.size() <= size) text += line;
+  return text + Repeat('#', size - text.size());
+}
+
 std::vector<Case> Cases() {
   return {
       {"clean", kFilesOfA + "a.dat\nsub\\b.dat\n", {"GAME/a.dat", "GAME/sub/b.dat"}, {}, 0},
@@ -218,6 +227,12 @@ std::vector<Case> Cases() {
        {},
        {{1, kW, "text-outside-list"}, {1, kW, "utf8-text"}},
        0},
+      {"settings_of_one_megabyte", CommentsOfSize(1 << 20), {}, {}, 0},
+      {"settings_over_one_megabyte",
+       CommentsOfSize((1 << 20) + 1),
+       {},
+       {{0, kE, "settings-too-large"}},
+       1},
       {"line_split",
        "# " + Repeat('c', 600) + "\n#TITLE x\n",
        {},
