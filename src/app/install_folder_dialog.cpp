@@ -40,7 +40,8 @@ static void ChangeFolder(HWND dialog) {
 static void AcceptFolder(HWND dialog) {
   bool unmappable = false;
   GetControlText932(dialog, IDC_FOLDER_EDIT, typed_folder, sizeof typed_folder, &unmappable);
-  if (strcmp(typed_folder, install_dir) != 0) install_dir_unmappable = unmappable;
+  if (strncmp(typed_folder, install_dir, sizeof typed_folder) != 0)
+    install_dir_unmappable = unmappable;
   CopyText(install_dir, sizeof install_dir, typed_folder);
   EndDialog(dialog, 1);
   CheckInstallPath();

@@ -114,14 +114,14 @@ static void RequestStep(HWND dialog) {
 }
 
 static void ShowCopyStatus(HWND dialog) {
-  ShowSourcePath(source_root, copy_paths.source_path, shown_source, sizeof shown_source);
+  ShownSourcePath(source_root, copy_paths.source_path, shown_source, sizeof shown_source);
   FormatText(status_text, sizeof status_text, kTextCopyStatus, shown_source, copy_paths.dest_path);
   SetControlText932(dialog, IDC_COPY_STATUS, status_text);
 }
 
 static void ReportCopyFailure(HWND dialog) {
   ++copy_failed_count;
-  ShowSourcePath(source_root, copy_paths.source_path, shown_source, sizeof shown_source);
+  ShownSourcePath(source_root, copy_paths.source_path, shown_source, sizeof shown_source);
   FormatText(failure_text, sizeof failure_text, kTextCopyFailed, shown_source,
              copy_paths.dest_path);
   ShowMessage(dialog, failure_text, kCaptionCopyFailed);

@@ -18,7 +18,7 @@ void ReadSourceRoot(char* out, size_t size) {
   RemoveTrailingBackslash(out);
 }
 
-void ShowSourcePath(const char* shown_root, const char* source_path, char* out, size_t size) {
+void ShownSourcePath(const char* shown_root, const char* source_path, char* out, size_t size) {
   size_t root_length = sizeof kMediumRoot - 1;
   if (strncmp(source_path, kMediumRoot, root_length) == 0) source_path += root_length;
   FormatText(out, size, "%s%s", shown_root, source_path);

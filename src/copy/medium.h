@@ -15,7 +15,7 @@ void ReadSourceRoot(char* out, size_t size);
 
 // A source path built on kMediumRoot as the user is shown it, on shown_root
 // (from ReadSourceRoot) instead, cut to fit out (size bytes).
-void ShowSourcePath(const char* shown_root, const char* source_path, char* out, size_t size);
+void ShownSourcePath(const char* shown_root, const char* source_path, char* out, size_t size);
 
 // True when the folder that holds entry's source (source_path less the
 // entry) is no longer there: the medium was taken away.

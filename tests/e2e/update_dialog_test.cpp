@@ -169,6 +169,10 @@ struct UnspellableCase {
   const wchar_t* shown;   // as the box names it
 };
 
+void PrintTo(const UnspellableCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 const wchar_t kTextFolderUnspellable[] =
     L"ゲームフォルダの名前に、このＵＰＤＡＴＥでは扱えない文字が含まれています。";
 
