@@ -219,5 +219,21 @@ INSTANTIATE_TEST_SUITE_P(
                       UnspellableCase{"Picked", Given::kPicked, L"gamé", L"gam?"}),
     [](const ::testing::TestParamInfo<UnspellableCase>& info) { return info.param.name; });
 
+// The note belongs to the text it came with: a folder typed over an
+// unspellable record is judged on its own and used.
+TEST_F(UpdateDialogTest, FolderTypedOverUnspellableRecordIsUsed) {
+  ASSERT_TRUE(MakeFolders(root_ + L"\\gamé"));
+  WriteRecord(root_ + L"\\gamé");
+  Launch();
+  HWND dialog = AwaitUpdate();
+  ASSERT_TRUE(dialog);
+  EXPECT_EQ(Utf8(ItemText(dialog, 1001)), Utf8(root_ + L"\\gam?"));
+  ASSERT_TRUE(SetItemText(dialog, 1001, game_));
+  ASSERT_TRUE(PostCommand(dialog, IDOK));
+  ExpectCompletion();
+  std::string bytes;
+  EXPECT_TRUE(ReadBytes(Dest(L"a.dat"), &bytes) && bytes == "A");
+}
+
 }  // namespace
 }  // namespace e2e
