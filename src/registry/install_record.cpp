@@ -35,7 +35,7 @@ static bool IsStringType(DWORD type) {
 // pass for GAMEPATH.
 static long Narrow(const wchar_t* text, int count, char* out, size_t capacity, bool* unmappable) {
   char whole[kWideDataCapacity * 2];
-  int n = NarrowText(text, count, whole, sizeof whole, unmappable);
+  int n = NarrowText(text, count, whole, static_cast<int>(sizeof whole), unmappable);
   if (n < 0 || static_cast<size_t>(n) > capacity) return -1;
   memcpy(out, whole, n);
   return n;

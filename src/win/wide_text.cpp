@@ -37,7 +37,7 @@ bool FromWide(const wchar_t* text, char* out, size_t size, bool* unmappable) {
   char whole[4096];
   int count = 0;
   while (text[count] != L'\0' && count < static_cast<int>(sizeof whole / 2) - 1) ++count;
-  int n = NarrowText(text, count, whole, sizeof whole - 1, unmappable);
+  int n = NarrowText(text, count, whole, static_cast<int>(sizeof whole) - 1, unmappable);
   if (n < 0) n = 0;
   whole[n] = '\0';
   bool cut = text[count] != L'\0';
