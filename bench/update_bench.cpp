@@ -239,8 +239,11 @@ bool CopyWithStep(const std::wstring& source, const std::wstring& dest,
                   const unsigned char* expected = nullptr) {
   char source_path[1024];
   char dest_path[1024];
-  return FromWide(source.c_str(), source_path, sizeof source_path) &&
-         FromWide(dest.c_str(), dest_path, sizeof dest_path) &&
+  bool source_unmappable = false;
+  bool dest_unmappable = false;
+  return FromWide(source.c_str(), source_path, sizeof source_path, &source_unmappable) &&
+         FromWide(dest.c_str(), dest_path, sizeof dest_path, &dest_unmappable) &&
+         !source_unmappable && !dest_unmappable &&
          ReplaceWithCopy(source_path, dest_path, nullptr, nullptr, expected) == kCopyDone;
 }
 

@@ -26,6 +26,7 @@ TEXTS = [
     ("kTextSourcesMissing", "ＵＰＤＡＴＥデータに次のファイルがありません。"),
     ("kTextMoreNames", "ほか%d個"),
     ("kTextFolderNotWritable", "ゲームフォルダに書き込めません。"),
+    ("kTextFolderUnmappable", "ゲームフォルダの名前に、このＵＰＤＡＴＥでは扱えない文字が含まれています。"),
     ("kTextRunAsAdmin", "管理者として実行するか、フォルダのアクセス許可を確認してください。"),
     ("kTextNoSpace", "ゲームフォルダのドライブの空き容量が足りません。"),
     ("kTextSpaceNeeded", "必要な空き容量：%s"),

@@ -27,16 +27,18 @@ int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM lparam, LPARAM da
 
 // Converts the picked item to a path; an item without one leaves the empty
 // text, never what result held before.
-static void TakePickedPath(PIDLIST_ABSOLUTE item, char* result, size_t size) {
+static void TakePickedPath(PIDLIST_ABSOLUTE item, char* result, size_t size, bool* unmappable) {
   wchar_t path[MAX_PATH];
   if (SHGetPathFromIDListW(item, path)) {
-    FromWide(path, result, size);
+    FromWide(path, result, size, unmappable);
   } else {
     result[0] = '\0';
+    *unmappable = false;
   }
 }
 
-unsigned char BrowseForFolder(HWND owner, char* result, size_t size, const char* instruction) {
+unsigned char BrowseForFolder(HWND owner, char* result, size_t size, const char* instruction,
+                              bool* unmappable) {
   IMalloc* allocator = nullptr;
   if (SHGetMalloc(&allocator) != S_OK) return 0;
   // The browser's tree is made of shell objects, which need COM on this
@@ -57,7 +59,7 @@ unsigned char BrowseForFolder(HWND owner, char* result, size_t size, const char*
   unsigned char picked = 0;
   PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&info);
   if (item != nullptr) {
-    TakePickedPath(item, result, size);
+    TakePickedPath(item, result, size, unmappable);
     allocator->Free(item);
     picked = 1;
   }

@@ -1,5 +1,7 @@
 #include "app/install_folder_dialog.h"
 
+#include <string.h>
+
 #include "app/browse_folder.h"
 #include "app/install_path.h"
 #include "app/run_state.h"
@@ -12,6 +14,7 @@
 
 static char dialog_text[1024];
 static char picked_folder[1024];
+static char typed_folder[1024];
 
 static void ShowInstallFolder(HWND dialog) {
   FormatText(dialog_text, sizeof dialog_text, kCaptionUpdate, settings.title);
@@ -22,14 +25,24 @@ static void ShowInstallFolder(HWND dialog) {
 // A picked folder replaces whatever was typed, at once.
 static void ChangeFolder(HWND dialog) {
   FormatText(dialog_text, sizeof dialog_text, kTextBrowseTitle, settings.path);
-  if (BrowseForFolder(dialog, picked_folder, sizeof picked_folder, dialog_text) != 1) return;
+  bool unmappable = false;
+  if (BrowseForFolder(dialog, picked_folder, sizeof picked_folder, dialog_text, &unmappable) != 1)
+    return;
   CopyText(install_dir, sizeof install_dir, picked_folder);
+  install_dir_unmappable = unmappable;
   SetControlText932(dialog, IDC_FOLDER_EDIT, install_dir);
 }
 
 // Whether the folder exists is the run's to test once the dialog is gone.
+// The box shows a character that code page 932 cannot spell as "?": the
+// same text coming back still names the folder that had it, while a text
+// the user changed is judged on its own.
 static void AcceptFolder(HWND dialog) {
-  GetControlText932(dialog, IDC_FOLDER_EDIT, install_dir, sizeof install_dir);
+  bool unmappable = false;
+  GetControlText932(dialog, IDC_FOLDER_EDIT, typed_folder, sizeof typed_folder, &unmappable);
+  if (strncmp(typed_folder, install_dir, sizeof typed_folder) != 0)
+    install_dir_unmappable = unmappable;
+  CopyText(install_dir, sizeof install_dir, typed_folder);
   EndDialog(dialog, 1);
   CheckInstallPath();
   proceed = 1;

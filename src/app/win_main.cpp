@@ -7,6 +7,7 @@
 #include "app/run_state.h"
 #include "copy/copy_dialog.h"
 #include "preflight/preflight.h"
+#include "preflight/preflight_text.h"
 #include "registry/install_record.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
@@ -25,6 +26,7 @@ enum RunState {
   kNotInstalled,
   kChoosingFolder,
   kCheckingFolder,
+  kFolderUnmappable,
   kFolderMissing,
   kNotAFolder,
   kPreflight,
@@ -49,7 +51,7 @@ static RunState LoadSettingsAndRecord() {
   ParseSettingsFile();
   CloseSettingsFile();
   if (!ReleaseProvenSettings(kCopyMask)) return kMediumRefused;
-  ReadInstallRecord(settings.reg_key, install_dir, sizeof install_dir);
+  ReadInstallRecord(settings.reg_key, install_dir, sizeof install_dir, &install_dir_unmappable);
   return install_dir[0] == '\0' ? kNotInstalled : kChoosingFolder;
 }
 
@@ -71,7 +73,10 @@ static RunState ChooseFolder() {
 }
 
 // The run never creates the game folder: a missing one means a wrong path.
+// A folder whose name code page 932 cannot spell cannot be reached through
+// install_dir at all; saying so beats calling it missing.
 static RunState CheckFolder() {
+  if (install_dir_unmappable) return kFolderUnmappable;
   wchar_t wide[1024];
   DWORD attributes = INVALID_FILE_ATTRIBUTES;
   if (ToWide(install_dir, wide, sizeof wide / sizeof wide[0]))
@@ -79,6 +84,13 @@ static RunState CheckFolder() {
   if (attributes == INVALID_FILE_ATTRIBUTES) return kFolderMissing;
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return kNotAFolder;
   return kPreflight;
+}
+
+static RunState ShowFolderUnmappable() {
+  char text[1024];
+  FormatUnmappableFolderText(install_dir, text, sizeof text);
+  ShowMessage(nullptr, text, kCaptionUpdateFailed);
+  return kEnd;
 }
 
 static RunState ShowFolderMissing() {
@@ -129,6 +141,8 @@ static RunState RunStep(RunState state) {
       return ChooseFolder();
     case kCheckingFolder:
       return CheckFolder();
+    case kFolderUnmappable:
+      return ShowFolderUnmappable();
     case kFolderMissing:
       return ShowFolderMissing();
     case kNotAFolder:

@@ -27,9 +27,12 @@ int copy_failed_count;
 // (and while its failure box runs a nested message loop) they are equal.
 static int step_count;
 static int step_mark;
+// The medium's folder as the texts show it; the files are opened through
+// kMediumRoot.
 static char source_root[1024];
 static char current_file[1024];
 static CopyPaths copy_paths;
+static char shown_source[1024];
 static char status_text[1024];
 static char failure_text[1024];
 // Set once EndDialog has been called: a copy under way stops at its next
@@ -57,7 +60,7 @@ static void PlanProgress(HWND dialog) {
   ClearProgressPlan();
   SelectFiles(kCopyMask);
   while (NextSelectedFile(current_file, sizeof current_file) == 0) {
-    bool ready = BuildCopyPaths(source_root, settings.path, install_dir, current_file,
+    bool ready = BuildCopyPaths(kMediumRoot, settings.path, install_dir, current_file,
                                 &copy_paths) == kCopyPathsReady;
     PlanEntry(ready ? SourceSize(copy_paths.source_path) : 0);
     if (ready) RemoveLeftoverTemps(copy_paths.dest_dir);
@@ -107,14 +110,15 @@ static void RequestStep(HWND dialog) {
 }
 
 static void ShowCopyStatus(HWND dialog) {
-  FormatText(status_text, sizeof status_text, kTextCopyStatus, copy_paths.source_path,
-             copy_paths.dest_path);
+  ShownSourcePath(source_root, copy_paths.source_path, shown_source, sizeof shown_source);
+  FormatText(status_text, sizeof status_text, kTextCopyStatus, shown_source, copy_paths.dest_path);
   SetControlText932(dialog, IDC_COPY_STATUS, status_text);
 }
 
 static void ReportCopyFailure(HWND dialog) {
   ++copy_failed_count;
-  FormatText(failure_text, sizeof failure_text, kTextCopyFailed, copy_paths.source_path,
+  ShownSourcePath(source_root, copy_paths.source_path, shown_source, sizeof shown_source);
+  FormatText(failure_text, sizeof failure_text, kTextCopyFailed, shown_source,
              copy_paths.dest_path);
   ShowMessage(dialog, failure_text, kCaptionCopyFailed);
 }
@@ -174,7 +178,7 @@ static void CopyEntry(HWND dialog) {
 // never copied. The message names the paths as plainly joined (cut to fit),
 // so the user can tell which entry of the list it was.
 static void RefuseEntry(HWND dialog) {
-  FormatText(copy_paths.source_path, sizeof copy_paths.source_path, "%s\\%s\\%s", source_root,
+  FormatText(copy_paths.source_path, sizeof copy_paths.source_path, "%s\\%s\\%s", kMediumRoot,
              settings.path, current_file);
   FormatText(copy_paths.dest_path, sizeof copy_paths.dest_path, "%s\\%s", install_dir,
              current_file);
@@ -191,7 +195,7 @@ static void RunCopyStep(HWND dialog, LPARAM requested) {
     SendMessageW(dialog, WM_COMMAND, IDOK, 0);
     return;
   }
-  if (BuildCopyPaths(source_root, settings.path, install_dir, current_file, &copy_paths) ==
+  if (BuildCopyPaths(kMediumRoot, settings.path, install_dir, current_file, &copy_paths) ==
       kCopyPathsReady) {
     CopyEntry(dialog);
   } else {

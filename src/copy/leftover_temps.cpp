@@ -30,7 +30,12 @@ void RemoveLeftoverTemps(const char* folder) {
     // The pattern also matches short names and any case; only the
     // updater's own naming is removed.
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-    if (!FromWide(found.cFileName, name, sizeof name) || !IsTempName(name)) continue;
+    // A name code page 932 cannot spell is no name the updater gave.
+    bool unmappable = false;
+    if (!FromWide(found.cFileName, name, sizeof name, &unmappable) || unmappable ||
+        !IsTempName(name)) {
+      continue;
+    }
     if (!FormatText(path, sizeof path, "%s%s", folder, name)) continue;
     if (ToWidePath(path, wide, 1024)) RemoveFile(wide);
   } while (FindNextFileW(search, &found));

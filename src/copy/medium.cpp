@@ -3,6 +3,7 @@
 #include <string.h>
 #include <windows.h>
 
+#include "text/format.h"
 #include "text/sjis.h"
 #include "win/wide_text.h"
 
@@ -13,7 +14,14 @@ void ReadSourceRoot(char* out, size_t size) {
   DWORD count = sizeof wide / sizeof wide[0];
   DWORD n = GetCurrentDirectoryW(count, wide);
   if (n == 0 || n >= count) return;
-  if (!FromWide(wide, out, size < 512 ? size : 512)) out[0] = '\0';
+  FromWide(wide, out, size, nullptr);
+  RemoveTrailingBackslash(out);
+}
+
+void ShownSourcePath(const char* shown_root, const char* source_path, char* out, size_t size) {
+  size_t root_length = sizeof kMediumRoot - 1;
+  if (strncmp(source_path, kMediumRoot, root_length) == 0) source_path += root_length;
+  FormatText(out, size, "%s%s", shown_root, source_path);
 }
 
 // The source path is the source folder, one separator and the entry.

@@ -17,7 +17,6 @@
 
 enum CheckResult { kCheckPassed, kCheckFailed, kCheckRetry };
 
-static char source_root[1024];
 static char entry[32];
 static CopyPaths paths;
 static char message[1024];
@@ -35,7 +34,7 @@ static void FirstEntry() {
 
 static bool NextEntry() {
   while (NextSelectedFile(entry, sizeof entry) == 0) {
-    if (BuildCopyPaths(source_root, settings.path, install_dir, entry, &paths) == kCopyPathsReady)
+    if (BuildCopyPaths(kMediumRoot, settings.path, install_dir, entry, &paths) == kCopyPathsReady)
       return true;
   }
   return false;
@@ -196,7 +195,6 @@ static CheckResult CheckAll() {
 }
 
 bool RunPreflight() {
-  ReadSourceRoot(source_root, sizeof source_root);
   CheckResult result;
   do {
     result = CheckAll();

@@ -72,6 +72,10 @@ bool FormatNotWritableText(const char* folder, char* out, size_t size) {
   return FormatText(out, size, "%s\n%s\n%s", kTextFolderNotWritable, folder, kTextRunAsAdmin);
 }
 
+bool FormatUnmappableFolderText(const char* folder, char* out, size_t size) {
+  return FormatText(out, size, "%s\n%s", kTextFolderUnmappable, folder);
+}
+
 bool FormatNoSpaceText(unsigned long long needed, unsigned long long free_bytes, char* out,
                        size_t size) {
   char needed_text[32];

@@ -21,6 +21,7 @@ bool AddHolderName(char* holders, size_t size, const char* name);
 // text had to be cut.
 bool FormatMissingText(const NameList& missing, char* out, size_t size);
 bool FormatNotWritableText(const char* folder, char* out, size_t size);
+bool FormatUnmappableFolderText(const char* folder, char* out, size_t size);
 bool FormatNoSpaceText(unsigned long long needed, unsigned long long free_bytes, char* out,
                        size_t size);
 // holders empty: no program was named, and the game is the likely one.

@@ -22,6 +22,7 @@ struct RecordValue {
   size_t name_length;
   char data[kDataCapacity + 1];  // terminated after data_length bytes
   size_t data_length;
+  bool data_unmappable;  // a character of the text became "?"
 };
 
 static bool IsStringType(DWORD type) {
@@ -29,12 +30,13 @@ static bool IsStringType(DWORD type) {
 }
 
 // Converts count UTF-16 units, embedded NULs included, to code page 932 in
-// out. Returns the byte count, or -1 when it exceeds capacity.
-static long Narrow(const wchar_t* text, int count, char* out, size_t capacity) {
-  if (count == 0) return 0;
+// out. Returns the byte count, or -1 when it exceeds capacity. A name with a
+// character that code page 932 cannot spell has "?" in it, so it can never
+// pass for GAMEPATH.
+static long Narrow(const wchar_t* text, int count, char* out, size_t capacity, bool* unmappable) {
   char whole[kWideDataCapacity * 2];
-  int n = WideCharToMultiByte(932, 0, text, count, whole, sizeof whole, nullptr, nullptr);
-  if (n <= 0 || static_cast<size_t>(n) > capacity) return -1;
+  int n = NarrowText(text, count, whole, static_cast<int>(sizeof whole), unmappable);
+  if (n < 0 || static_cast<size_t>(n) > capacity) return -1;
   memcpy(out, whole, n);
   return n;
 }
@@ -44,14 +46,16 @@ static long Narrow(const wchar_t* text, int count, char* out, size_t capacity) {
 // fit the capacities above.
 static bool ToRecordValue(const wchar_t* name, DWORD name_count, DWORD type, const BYTE* data,
                           DWORD data_size, RecordValue* value) {
-  long name_length = Narrow(name, static_cast<int>(name_count), value->name, kNameCapacity - 1);
+  long name_length =
+      Narrow(name, static_cast<int>(name_count), value->name, kNameCapacity - 1, nullptr);
   if (name_length < 0) return false;
   value->name_length = static_cast<size_t>(name_length);
   value->name[name_length] = '\0';
   long data_length;
+  value->data_unmappable = false;
   if (IsStringType(type)) {
     data_length = Narrow(reinterpret_cast<const wchar_t*>(data), static_cast<int>(data_size / 2),
-                         value->data, kDataCapacity);
+                         value->data, kDataCapacity, &value->data_unmappable);
   } else {
     data_length = data_size <= kDataCapacity ? static_cast<long>(data_size) : -1;
     if (data_length > 0) memcpy(value->data, data, data_size);
@@ -68,8 +72,9 @@ static bool IsGamePath(const RecordValue& value) {
          memcmp(value.name, kGamePathName, value.name_length) == 0;
 }
 
-long ReadInstallRecord(const char* key_path, char* dest, size_t size) {
+long ReadInstallRecord(const char* key_path, char* dest, size_t size, bool* unmappable) {
   dest[0] = '\0';
+  *unmappable = false;
   wchar_t wide_key[1024];
   if (!ToWide(key_path, wide_key, sizeof wide_key / sizeof wide_key[0])) {
     return ERROR_INVALID_PARAMETER;
@@ -99,7 +104,10 @@ long ReadInstallRecord(const char* key_path, char* dest, size_t size) {
     }
     // The installer stores the text without a terminator: the data ends at
     // its length or its first NUL, whichever comes first.
-    if (IsGamePath(value)) CopyText(dest, size, value.data);
+    if (IsGamePath(value)) {
+      CopyText(dest, size, value.data);
+      *unmappable = value.data_unmappable;
+    }
   }
   return RegCloseKey(key);
 }

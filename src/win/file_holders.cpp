@@ -41,7 +41,9 @@ static void ListHolders(HMODULE rm, DWORD session, const wchar_t* const* paths, 
   if (get_list(session, &needed, &listed, holders, &reasons) != ERROR_SUCCESS) return;
   for (UINT i = 0; i < listed && i < kMostHolders; ++i) {
     char name[512];
-    FromWide(holders[i].strAppName, name, sizeof name);
+    // A character code page 932 cannot spell shows as "?": the name is only
+    // shown.
+    FromWide(holders[i].strAppName, name, sizeof name, nullptr);
     if (!AddHolderName(out, size, name)) break;
   }
 }

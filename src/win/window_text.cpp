@@ -18,12 +18,12 @@ void SetControlText932(HWND dialog, int id, const char* text) {
   SetDlgItemTextW(dialog, id, wide);
 }
 
-bool GetControlText932(HWND dialog, int id, char* out, size_t size) {
+bool GetControlText932(HWND dialog, int id, char* out, size_t size, bool* unmappable) {
   // Each UTF-16 unit becomes at least one byte, so size - 1 units hold every
   // character that can fit size - 1 bytes; FromWide cuts the rest.
   wchar_t wide[4096];
   int count = size < sizeof wide / sizeof wide[0] ? static_cast<int>(size)
                                                   : static_cast<int>(sizeof wide / sizeof wide[0]);
   GetDlgItemTextW(dialog, id, wide, count);
-  return FromWide(wide, out, size);
+  return FromWide(wide, out, size, unmappable);
 }

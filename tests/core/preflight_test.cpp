@@ -222,6 +222,13 @@ TEST(PreflightText, SpaceAndFolderTexts) {
   EXPECT_TRUE(FormatNotWritableText("C:\\Program Files\\GAME", out, sizeof out));
   EXPECT_EQ(out, Sjis("ゲームフォルダに書き込めません。\nC:\\Program Files\\GAME\n"
                       "管理者として実行するか、フォルダのアクセス許可を確認してください。"));
+  // The folder as the updater holds it, "?" where a character could not be
+  // spelled; a trail byte 0x5C (表) stays part of its character.
+  EXPECT_TRUE(FormatUnmappableFolderText(Sjis("C:\\代表\\Jos?").c_str(), out, sizeof out));
+  EXPECT_EQ(out, Sjis("ゲームフォルダの名前に、このＵＰＤＡＴＥでは扱えない文字が含まれています。\n"
+                      "C:\\代表\\Jos?"));
+  char small[40];
+  EXPECT_FALSE(FormatUnmappableFolderText("C:\\Game", small, sizeof small)) << "cut to fit";
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The UPDATE dialog: what it shows, what it takes, and the folder browser.
 #include "scenario.h"
+#include "snapshot.h"
 
 namespace e2e {
 namespace {
@@ -153,6 +154,85 @@ TEST_F(UpdateDialogTest, BrowserPickWithoutFileSystemPath) {
   Dismiss(box);
   ExpectExitCode1();
   EXPECT_FALSE(Exists(Dest(L"a.dat")));
+}
+
+// A game folder whose name code page 932 cannot spell, however it was given.
+// Spelled with look-alikes it would name another folder (gamé the test's
+// game folder, game¥old the folder old inside it), which must not be
+// touched either.
+enum class Given { kRecorded, kTyped, kPicked };
+
+struct UnspellableCase {
+  const char* name;
+  Given given;
+  const wchar_t* folder;  // below the test's root
+  const wchar_t* shown;   // as the box names it
+};
+
+void PrintTo(const UnspellableCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+const wchar_t kTextFolderUnspellable[] =
+    L"ゲームフォルダの名前に、このＵＰＤＡＴＥでは扱えない文字が含まれています。";
+
+class UnspellableFolderTest : public UpdateDialogTest,
+                              public ::testing::WithParamInterface<UnspellableCase> {};
+
+TEST_P(UnspellableFolderTest, RefusedAtTheFolderTestWithNothingWritten) {
+  const UnspellableCase& c = GetParam();
+  const std::wstring folder = root_ + L"\\" + c.folder;
+  ASSERT_TRUE(MakeFolders(folder));
+  ASSERT_TRUE(MakeFolders(game_ + L"\\old"));
+  ASSERT_TRUE(WriteBytes(folder + L"\\a.dat", "old A"));
+  ASSERT_TRUE(WriteBytes(Dest(L"a.dat"), "old A"));
+  ASSERT_TRUE(WriteBytes(Dest(L"old\\a.dat"), "old A"));
+  WriteRecord(c.given == Given::kRecorded ? folder : game_);
+  const Snapshot before = TakeSnapshot(root_);
+  Launch();
+  HWND dialog = AwaitUpdate();
+  ASSERT_TRUE(dialog);
+  if (c.given == Given::kTyped) {
+    ASSERT_TRUE(SetItemText(dialog, 1001, folder));
+  }
+  if (c.given == Given::kPicked) {
+    ASSERT_NO_FATAL_FAILURE(PickInBrowser(dialog, folder));
+  }
+  ASSERT_TRUE(PostCommand(dialog, IDOK));
+  MessageBoxView box = AwaitMessage();
+  EXPECT_EQ(Utf8(box.text),
+            Utf8(std::wstring(kTextFolderUnspellable) + L"\n" + root_ + L"\\" + c.shown));
+  EXPECT_EQ(Utf8(box.caption), Utf8(kCaptionFailed));
+  EXPECT_EQ(box.owner, nullptr);
+  Dismiss(box);
+  ExpectExitCode1();
+  for (const std::string& change : Differences(before, TakeSnapshot(root_)))
+    ADD_FAILURE() << "changed: " << change;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, UnspellableFolderTest,
+    ::testing::Values(UnspellableCase{"Recorded", Given::kRecorded, L"gamé", L"gam?"},
+                      UnspellableCase{"RecordedYenSign", Given::kRecorded, L"game¥old",
+                                      L"game?old"},
+                      UnspellableCase{"Typed", Given::kTyped, L"game¥old", L"game?old"},
+                      UnspellableCase{"Picked", Given::kPicked, L"gamé", L"gam?"}),
+    [](const ::testing::TestParamInfo<UnspellableCase>& info) { return info.param.name; });
+
+// The note belongs to the text it came with: a folder typed over an
+// unspellable record is judged on its own and used.
+TEST_F(UpdateDialogTest, FolderTypedOverUnspellableRecordIsUsed) {
+  ASSERT_TRUE(MakeFolders(root_ + L"\\gamé"));
+  WriteRecord(root_ + L"\\gamé");
+  Launch();
+  HWND dialog = AwaitUpdate();
+  ASSERT_TRUE(dialog);
+  EXPECT_EQ(Utf8(ItemText(dialog, 1001)), Utf8(root_ + L"\\gam?"));
+  ASSERT_TRUE(SetItemText(dialog, 1001, game_));
+  ASSERT_TRUE(PostCommand(dialog, IDOK));
+  ExpectCompletion();
+  std::string bytes;
+  EXPECT_TRUE(ReadBytes(Dest(L"a.dat"), &bytes) && bytes == "A");
 }
 
 }  // namespace

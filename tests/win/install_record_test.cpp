@@ -64,14 +64,16 @@ class InstallRecordTest : public ::testing::Test {
 
   // Reads the record the way the update run does: the key path in code page
   // 932, the destination a 1024-byte buffer.
-  std::string Read(long* result = nullptr) {
+  std::string Read(long* result = nullptr, bool* unmappable = nullptr) {
     int n = WideCharToMultiByte(932, 0, key_path_.c_str(), -1, nullptr, 0, nullptr, nullptr);
     std::string path(n, '\0');
     WideCharToMultiByte(932, 0, key_path_.c_str(), -1, &path[0], n, nullptr, nullptr);
     char dest[1024];
     memset(dest, 'Z', sizeof dest);
-    long status = ReadInstallRecord(path.c_str(), dest, sizeof dest);
+    bool noted = true;
+    long status = ReadInstallRecord(path.c_str(), dest, sizeof dest, &noted);
     if (result != nullptr) *result = status;
+    if (unmappable != nullptr) *unmappable = noted;
     return dest;
   }
 
@@ -104,6 +106,7 @@ struct GamePathCase {
   DWORD type;
   Data data;
   std::string expected;  // code page 932
+  bool unmappable = false;
 };
 
 TEST_F(InstallRecordTest, GamePathData) {
@@ -141,15 +144,24 @@ TEST_F(InstallRecordTest, GamePathData) {
        RawData(Sjis("E:\\ゲーム") + std::string("\0tail", 5)), Sjis("E:\\ゲーム")},
       {"256 raw bytes", REG_BINARY, RawData(raw256), raw256},
       {"257 raw bytes do not fit", REG_BINARY, RawData(raw256 + "r"), ""},
+      // Spelled with look-alikes these would be C:\Users\Jose and D:\update\v2,
+      // other folders.
+      {"an accented letter is noted, not replaced", REG_SZ, WideData(Wide("C:\\Users\\José"), true),
+       "C:\\Users\\Jos?", true},
+      {"the yen sign is noted, not made a backslash", REG_EXPAND_SZ,
+       WideData(Wide("D:\\update¥v2"), false), "D:\\update?v2", true},
   };
   for (const GamePathCase& c : cases) {
     Set(L"GAMEPATH", c.type, c.data);
-    EXPECT_EQ(Read(), c.expected) << c.what;
+    bool unmappable = !c.unmappable;
+    EXPECT_EQ(Read(nullptr, &unmappable), c.expected) << c.what;
+    EXPECT_EQ(unmappable, c.unmappable) << c.what;
   }
 }
 
 TEST_F(InstallRecordTest, NameMustMatchExactly) {
-  const wchar_t* names[] = {L"GamePath", L"GAMEPATH2", L"GAMEPAT", L" GAMEPATH"};
+  // GAMÉPATH would be GAMEPATH if É were spelled as E.
+  const wchar_t* names[] = {L"GamePath", L"GAMEPATH2", L"GAMEPAT", L" GAMEPATH", L"GAM\x00C9PATH"};
   for (const wchar_t* name : names) {
     Set(name, REG_SZ, WideData(L"C:\\Game", true));
     EXPECT_EQ(Read(), "") << "name of " << wcslen(name) << " characters starting " << name[0];
