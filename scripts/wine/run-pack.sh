@@ -23,20 +23,10 @@ if [ ! -f "$PACK_EXE" ] || [ ! -f "$DRIVER" ] || [ ! -f "$UPDATE" ]; then
   cmake --build "$BUILD" --target update-pack pack_round_trip update -j2
 fi
 
-NATIVE=${UPDATE_PACK_NATIVE:-}
-CHECK=${UPDATE_CHECK_NATIVE:-}
-if [ -z "$NATIVE" ] || [ -z "$CHECK" ]; then
-  if [ -x build/gcc/tools/update-pack/update-pack ] &&
-    [ -x build/gcc/tools/update-check/update-check ]; then
-    tools=$ROOT/build/gcc/tools
-  else
-    cmake -S . -B build/run-pack -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build build/run-pack --target update-pack update-check -j2 >/dev/null
-    tools=$ROOT/build/run-pack/tools
-  fi
-  NATIVE=${NATIVE:-$tools/update-pack/update-pack}
-  CHECK=${CHECK:-$tools/update-check/update-check}
-fi
+# shellcheck source=native-tools.sh
+source scripts/wine/native-tools.sh
+NATIVE=$NATIVE_PACK
+CHECK=$NATIVE_CHECK
 
 # shellcheck source=scripts/wine/prefix.sh
 source scripts/wine/prefix.sh null

@@ -29,20 +29,10 @@ openssl pkcs12 -export -out "$work/publisher.pfx" -inkey "$work/key.pem" -in "$w
 echo "not a certificate" >"$work/garbage.pfx"
 
 # The native tools, for binding and checking.
-PACK=${UPDATE_PACK_NATIVE:-}
-CHECK=${UPDATE_CHECK_NATIVE:-}
-if [ -z "$PACK" ] || [ -z "$CHECK" ]; then
-  if [ -x build/gcc/tools/update-pack/update-pack ] &&
-    [ -x build/gcc/tools/update-check/update-check ]; then
-    tools=$ROOT/build/gcc/tools
-  else
-    cmake -S . -B build/run-pack -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build build/run-pack --target update-pack update-check -j2 >/dev/null
-    tools=$ROOT/build/run-pack/tools
-  fi
-  PACK=${PACK:-$tools/update-pack/update-pack}
-  CHECK=${CHECK:-$tools/update-check/update-check}
-fi
+# shellcheck source=native-tools.sh
+source scripts/wine/native-tools.sh
+PACK=$NATIVE_PACK
+CHECK=$NATIVE_CHECK
 
 # A medium written by hand: update.ini in code page 932 with CR LF, and its
 # files under GAME.
