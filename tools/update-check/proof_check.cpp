@@ -163,8 +163,8 @@ void CheckProof(const std::string& dir, CheckReport* report) {
              list.size() > kMaxHashListSize) {
     report->hash_list = "unreadable";
     AddListProblem(report, 0, Severity::kError, "list-unreadable",
-                   "update.sha256 is a folder, cannot be read or is over 1 MB; the updater "
-                   "refuses the medium");
+                   "update.sha256 is a folder, cannot be read or is over " +
+                       std::to_string(kMaxHashListSize) + " bytes; the updater refuses the medium");
     list_digest = std::string(kSha256Size, '\1');
   } else {
     report->hash_list = "present";

@@ -6,6 +6,7 @@
 
 #include "cp932_text.h"
 #include "pack_fixture.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -45,6 +46,22 @@ Files Many(int count) {
 
 const std::string k31 = "abcdefghijklmnopqrstuvwxyz1.txt";
 const std::string k32 = "abcdefghijklmnopqrstuvwxyz12.txt";
+// "データフォルダ\\" is 15 bytes in code page 932 and 22 in UTF-8; ソ ends in
+// the byte 0x5C.
+const std::string kJpFolder = "データフォルダ/";
+// Folders keep each name within what a Linux file system holds (255 bytes).
+const std::string kLimit =
+    std::string(100, 'a') + "/" + std::string(kMaxEntryLength - 105, 'b') + ".txt";
+const std::string kOver =
+    std::string(100, 'a') + "/" + std::string(kMaxEntryLength - 104, 'b') + ".txt";
+const std::string kJpLimit =
+    kJpFolder + Repeat("ソ", 60) + "/" + Repeat("ソ", 59) + std::string(kMaxEntryLength - 254, 'n');
+const std::string kJpOver = kJpLimit + "n";
+
+std::string Backslashed(std::string path) {
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
 
 const PackCase kCases[] = {
     {"NewChangedUnchanged",
@@ -131,6 +148,16 @@ const PackCase kCases[] = {
      Ini({}, {"データフォルダ\\ファイル.txt", k31}),
      {}},
     {"Files256Fit", {}, Many(256), {}, 0, {}, {}},
+    {"NameOfTheLimitFits", {}, {{kLimit, "x"}}, {}, 0, Ini({}, {Backslashed(kLimit)}), {}},
+    {"JapaneseNameOfTheLimitFits",
+     {},
+     {{kJpLimit, "x"}},
+     {},
+     0,
+     Ini({}, {Backslashed(kJpLimit)}),
+     {}},
+    {"NameOf32BytesFits", {}, {{k32, "x"}}, {}, 0, Ini({}, {k32}), {}},
+    {"Files65536Fit", {}, Many(kMaxFiles), {}, 0, {}, {}},
     {"UnchangedNameWithoutCp932FormIsFine",
      {{"é.txt", "e"}},
      {{"é.txt", "e"}, {"a", "a"}},
@@ -142,12 +169,12 @@ const PackCase kCases[] = {
     // What the format cannot hold: refused, nothing written.
     {"NameTooLong",
      {},
-     {{k32, "x"}, {"ながいなまえのファイルですね.txt", "y"}},
+     {{kOver, "x"}, {kJpOver, "y"}},
      {},
      1,
      {},
      {"name-too-long", "name-too-long"}},
-    {"TooManyFiles", {}, Many(257), {}, 1, {}, {"too-many-files"}},
+    {"TooManyFiles", {}, Many(kMaxFiles + 1), {}, 1, {}, {"too-many-files"}},
     {"NameWithoutCp932Form", {}, {{"café/menu.txt", "x"}}, {}, 1, {}, {"not-cp932"}},
     // The tables map these one way only: ¥ to the byte of \, which would
     // split the name at a folder, and 〜 to the byte that reads back as ～.
