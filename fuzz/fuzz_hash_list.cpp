@@ -64,6 +64,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     HashLookup found = LookUpHash(list, size, list + line.path_offset, line.path_length, digest);
     Check(found == kHashListed || found == kHashListedTwice, "a listed path is found");
     if (found == kHashListed) Check(memcmp(digest, line.digest, kSha256Size) == 0, "its digest");
+    // The sorted index gives the answer of the scan, for a path listed and
+    // for one that sorts next to it without being listed.
+    static size_t index[kMaxHashLines];
+    size_t count = IndexHashList(list, size, index, kMaxHashLines);
+    Check(count == lines || (lines > kMaxHashLines && count > kMaxHashLines), "every line indexed");
+    if (count <= kMaxHashLines) {
+      unsigned char indexed[kSha256Size];
+      Check(FindIndexedHash(list, index, count, list + line.path_offset, line.path_length,
+                            indexed) == found,
+            "the index finds what the scan finds");
+      if (found == kHashListed) Check(memcmp(indexed, digest, kSha256Size) == 0, "the same digest");
+      size_t shorter = line.path_length - 1;
+      Check(FindIndexedHash(list, index, count, list + line.path_offset, shorter, indexed) ==
+                LookUpHash(list, size, list + line.path_offset, shorter, digest),
+            "the index agrees on a shorter path");
+    }
   }
   return 0;
 }

@@ -77,12 +77,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(f != 0 && (f & (f - 1)) == 0 && (f <= 0x8000u || f == 0x80000000u),
           "one flag bit: a type from 0 to 15 or none");
   }
-  Check(AllZero(&settings.files[settings.file_count],
-                (kMaxFiles - settings.file_count) * sizeof settings.files[0]),
-        "file slots past the count empty");
 
   SelectFiles(0xFF);
-  char out[32];
+  char out[kMaxEntryLength + 1];
   int selected = 0;
   while (NextSelectedFile(out, sizeof out) == 0) {
     Check(strlen(out) < sizeof out, "selected name fits");

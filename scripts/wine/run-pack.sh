@@ -267,6 +267,59 @@ if ! diff -r "$EXPECTED" "$GAME" >"$WORK/game.diff"; then
 fi
 [ -e "$GAME/new1/new2/deep.dat" ] || fail "the file two new folder levels deep is missing"
 
+echo "=== a game of today: thousands of files, long Japanese paths, some near the longest"
+# Paths of 40 to 259 bytes in code page 932 (an entry's longest), each name
+# within what a Linux file system holds; joined to C:\big-game the longest
+# pass MAX_PATH.
+BIG=$WORK/big
+BIG_COUNT=2000
+python3 - "$BIG" "$BIG_COUNT" <<'PY'
+import os, sys
+root, count = sys.argv[1], int(sys.argv[2])
+for i in range(count):
+    if i % 100 == 7:
+        # Near the longest: names of at most 60 characters, 250 to 259 bytes.
+        path, target = f"js/plugins/長い名前_{i}/", 250 + i % 10
+        while len(path.encode("cp932")) + 2 <= target - 4:
+            path += "表" if len(path.rsplit("/", 1)[1]) < 60 else "/"
+        while len(path.encode("cp932")) < target - 4:
+            path += "x"
+        path += ".dat"
+    else:
+        path = f"data/キャラクター_{i % 17:02}/表情差分_{i % 5}/立ち絵_{i:05}.png"
+    os.makedirs(os.path.dirname(os.path.join(root, path)), exist_ok=True)
+    with open(os.path.join(root, path), "w", encoding="utf-8") as f:
+        f.write(f"file {i}")
+PY
+code=0
+"$NATIVE" --json "$BIG" "$WORK/big-medium" "${OPTIONS[@]}" --exe "$UPDATE" >"$WORK/big.json" ||
+  code=$?
+[ "$code" = 0 ] || fail "update-pack on thousands of files: exit code $code"
+code=0
+"$CHECK" --json "$WORK/big-medium" >"$WORK/big-check.json" || code=$?
+[ "$code" = 0 ] || fail "update-check on thousands of files: exit code $code"
+python3 - "$WORK/big.json" "$WORK/big-check.json" "$BIG_COUNT" <<'PY' || fail "thousands of files"
+import json, sys
+pack, check = (json.load(open(p, encoding="utf-8")) for p in sys.argv[1:3])
+count = int(sys.argv[3])
+longest = max(len(f["name"].encode("cp932")) for f in pack["files"])
+ok = (len(pack["files"]) == count and check["problems"] == [] and 250 <= longest <= 259 and
+      [c["name"] for c in check["copy"]] == [f["name"] for f in pack["files"]])
+if not ok:
+    print(f"FAIL: {len(pack['files'])} packed, {len(check['copy'])} to copy, longest {longest}, "
+          f"problems {check['problems'][:3]!r}")
+sys.exit(0 if ok else 1)
+PY
+BIG_GAME=$WINEPREFIX/drive_c/big-game
+mkdir -p "$BIG_GAME"
+"$WINE" reg add "HKCU\\Software\\CORVID LAMP\\$REG_T" /v GAMEPATH /d 'C:\big-game' /f >/dev/null
+code=0
+"$WINE" "$DRIVER" "$(windows_path "$WORK/big-medium/update.exe")" "$(windows_path "$WORK/big-medium")" \
+  "$TITLE" || code=$?
+[ "$code" = 0 ] || fail "the update of thousands of files did not run to its completion message"
+diff -r "$BIG" "$BIG_GAME" >"$WORK/big-game.diff" ||
+  fail "the game folder is not the tree of thousands of files: $(head -5 "$WORK/big-game.diff")"
+
 echo "=== --bind on a medium written by hand, natively and under Wine"
 # The same list and program from both; under Wine UPDATE_EXE is the
 # medium's own update.exe, replaced through a temporary copy.

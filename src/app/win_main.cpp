@@ -43,6 +43,7 @@ static HINSTANCE app_instance;
 // bound to no list would vouch for any medium: it refuses them all. The parser
 // reads the bytes that were checked, from memory: update.ini is not opened again.
 static RunState LoadSettingsAndRecord() {
+  ResetSettings();
   if (SignedButUnbound()) return kMediumRefused;
   if (!HoldProvenSettings()) return kMediumRefused;
   size_t settings_size = 0;

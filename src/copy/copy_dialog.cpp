@@ -7,6 +7,7 @@
 #include "copy/leftover_temps.h"
 #include "copy/copy_paths.h"
 #include "copy/copy_progress.h"
+#include "copy/entry_folders.h"
 #include "copy/medium.h"
 #include "res/resource.h"
 #include "settings/settings.h"
@@ -15,6 +16,7 @@
 #include "ui/message_box.h"
 #include "verify/hash_list.h"
 #include "verify/medium_proof.h"
+#include "win/long_path.h"
 #include "win/wide_text.h"
 #include "win/window_text.h"
 
@@ -46,12 +48,30 @@ static bool list_done;
 static unsigned long long SourceSize(const char* source_path) {
   wchar_t wide[1024];
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!ToWide(source_path, wide, 1024) ||
+  if (!ToWidePath(source_path, wide, 1024) ||
       !GetFileAttributesExW(wide, GetFileExInfoStandard, &data) ||
       (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
     return 0;
   }
   return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+static bool EntryCopied(const char* entry) {
+  return BuildCopyPaths(kMediumRoot, settings.path, install_dir, entry, &copy_paths) ==
+         kCopyPathsReady;
+}
+
+// Leftovers of a killed run go before the copy, once per folder: a folder of
+// thousands of entries is searched once, not once for each of them.
+static void SweepLeftoverTemps() {
+  static size_t folders[kMaxFiles];
+  size_t count = EntryFolders(kCopyMask, EntryCopied, folders, kMaxFiles);
+  for (size_t i = 0; i < count; ++i) {
+    if (BuildCopyPaths(kMediumRoot, settings.path, install_dir, settings.files[folders[i]].name,
+                       &copy_paths) == kCopyPathsReady) {
+      RemoveLeftoverTemps(copy_paths.dest_dir);
+    }
+  }
 }
 
 // The bar spans the bytes of every selected entry; one that cannot be read
@@ -63,8 +83,8 @@ static void PlanProgress(HWND dialog) {
     bool ready = BuildCopyPaths(kMediumRoot, settings.path, install_dir, current_file,
                                 &copy_paths) == kCopyPathsReady;
     PlanEntry(ready ? SourceSize(copy_paths.source_path) : 0);
-    if (ready) RemoveLeftoverTemps(copy_paths.dest_dir);
   }
+  SweepLeftoverTemps();
   StartProgress(dialog);
 }
 

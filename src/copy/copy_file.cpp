@@ -5,7 +5,7 @@
 
 #include "copy/safe_replace.h"
 #include "text/sjis.h"
-#include "win/wide_text.h"
+#include "win/long_path.h"
 
 // A code page 932 path of up to 1023 bytes is at most 1023 UTF-16 units.
 constexpr int kWidePathLength = 1024;
@@ -19,7 +19,7 @@ CopyOutcome CopyOneFile(const char* source, const char* dest, CopyPulse pulse, v
 
 void ClearReadOnly(const char* path) {
   wchar_t wide[kWidePathLength];
-  if (!ToWide(path, wide, kWidePathLength)) return;
+  if (!ToWidePath(path, wide, kWidePathLength)) return;
   DWORD attributes = GetFileAttributesW(wide);
   if (attributes == INVALID_FILE_ATTRIBUTES) return;
   SetFileAttributesW(wide, attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
@@ -27,7 +27,7 @@ void ClearReadOnly(const char* path) {
 
 static void CreateFolder(const char* folder) {
   wchar_t wide[kWidePathLength];
-  if (!ToWide(folder, wide, kWidePathLength)) return;
+  if (!ToWidePath(folder, wide, kWidePathLength)) return;
   if (GetFileAttributesW(wide) == INVALID_FILE_ATTRIBUTES) CreateDirectoryW(wide, nullptr);
 }
 

@@ -4,7 +4,6 @@
 
 #include "copy/device_names.h"
 #include "text/format.h"
-#include "text/path_parts.h"
 #include "text/sjis.h"
 
 // Windows drops trailing dots and spaces from a name, so a name made of them
@@ -52,9 +51,16 @@ CopyPathStatus BuildCopyPaths(const char* source_root, const char* path, const c
   // Windows 7 to 10 would open the device, whatever the folder before it.
   if (EntryNamesDevice(entry)) return kEntryNamesDevice;
   if (source_root[0] == '\0') return kCopyPathTooLong;
-  PathParts parts;
-  bool fit = SplitPath(entry, &parts);
-  fit = fit && FormatText(out->dest_dir, sizeof out->dest_dir, "%s\\%s", game_dir, parts.dir);
+  // The entry's folder part, up to and including its last separator. An
+  // entry may be longer than a path part of SplitPath holds.
+  char folder[sizeof out->dest_dir];
+  bool fit = CopyText(folder, sizeof folder, entry);
+  size_t folder_length = 0;
+  for (size_t i = 0; folder[i] != '\0'; i += CharLength(folder + i)) {
+    if (folder[i] == '\\' || folder[i] == '/') folder_length = i + 1;
+  }
+  folder[folder_length] = '\0';
+  fit = fit && FormatText(out->dest_dir, sizeof out->dest_dir, "%s\\%s", game_dir, folder);
   fit = fit && FormatText(out->dest_path, sizeof out->dest_path, "%s\\%s", game_dir, entry);
   fit = fit && CopyText(out->source_path, sizeof out->source_path, source_root);
   fit = fit && AppendComponent(out->source_path, sizeof out->source_path, path);

@@ -4,7 +4,7 @@
 struct CopyPaths {
   char source_path[1024];
   char dest_path[1024];
-  char dest_dir[260];  // the game folder and the entry's folder part
+  char dest_dir[1024];  // the game folder and the entry's folder part
 };
 
 enum CopyPathStatus {

@@ -5,6 +5,7 @@
 
 #include "text/format.h"
 #include "text/sjis.h"
+#include "win/long_path.h"
 #include "win/wide_text.h"
 
 void ReadSourceRoot(char* out, size_t size) {
@@ -37,7 +38,7 @@ bool SourceFolderGone(const char* source_path, const char* entry) {
   // A bare drive (E:) would name the drive's current folder.
   if (folder[length - 1] == ':') CopyText(folder + length, 2, "\\");
   wchar_t wide[1024];
-  if (!ToWide(folder, wide, 1024)) return false;
+  if (!ToWidePath(folder, wide, 1024)) return false;
   DWORD attributes = GetFileAttributesW(wide);
   return attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }

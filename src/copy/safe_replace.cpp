@@ -57,7 +57,7 @@ CopyOutcome ReplaceWithCopy(const char* source_path, const char* dest_path, Copy
   wchar_t dest[1024];
   wchar_t temp[1024];
   if (!MakeTempName(dest_path, temp_path, sizeof temp_path)) return kCopyFailed;
-  if (!ToWide(source_path, source, 1024) || !ToWide(dest_path, dest, 1024) ||
+  if (!ToWidePath(source_path, source, 1024) || !ToWidePath(dest_path, dest, 1024) ||
       !ToWidePath(temp_path, temp, 1024)) {
     return kCopyFailed;
   }

@@ -13,11 +13,12 @@
 #include "text/texts.h"
 #include "ui/message_box.h"
 #include "win/file_holders.h"
+#include "win/long_path.h"
 #include "win/wide_text.h"
 
 enum CheckResult { kCheckPassed, kCheckFailed, kCheckRetry };
 
-static char entry[32];
+static char entry[kMaxEntryLength + 1];
 static CopyPaths paths;
 static char message[1024];
 static NameList names;
@@ -49,7 +50,7 @@ static FileFacts ReadFacts(const char* path) {
   FileFacts facts = {false, 0};
   wchar_t wide[1024];
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!ToWide(path, wide, 1024) || !GetFileAttributesExW(wide, GetFileExInfoStandard, &data) ||
+  if (!ToWidePath(path, wide, 1024) || !GetFileAttributesExW(wide, GetFileExInfoStandard, &data) ||
       (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
     return facts;
   }
@@ -152,7 +153,7 @@ static CheckResult CheckFreeSpace() {
 // violation. A read-only file refuses with access denied instead and is
 // not in use; the copy reports it as before.
 static bool InUse(const char* path, wchar_t* wide) {
-  if (!ToWide(path, wide, 1024)) return false;
+  if (!ToWidePath(path, wide, 1024)) return false;
   HANDLE file = CreateFileW(wide, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file != INVALID_HANDLE_VALUE) {
     CloseHandle(file);

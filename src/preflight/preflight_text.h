@@ -3,11 +3,13 @@
 
 #include <stddef.h>
 
+#include "settings/settings.h"
+
 // Names of entries a check found, as many as there were, the first ten kept.
 constexpr int kListedNames = 10;
 struct NameList {
   int count;
-  char names[kListedNames][32];
+  char names[kListedNames][kMaxEntryLength + 1];
 };
 
 void ClearNameList(NameList* list);

@@ -1,34 +1,49 @@
 #include "settings/settings.h"
 
+#include <string.h>
+
 #include "text/sjis.h"
 
-static const SetupSettings kDefaults = {
-    /* title */ {"Title\202\276\202\346"},  // Titleだよ
-    /* title_old */ {"Title\202\276\202\346"},
-    /* path */ {"GAME"},
-    /* defdir */ {"c:\\"},
-    /* reg_key */ {"Software\\CORVID LAMP\\GAME"},
-    /* reg_p */ {"Software"},
-    /* reg_s */ {"CORVID LAMP"},
-    /* reg_t */ {"GAME"},
-    /* md */ {"game._md"},
-    /* exe */ {"game.exe"},
-    /* lnk */ {"game.lnk"},
-    /* savedir */ {"sav"},
-    /* savefile */ {"game_"},
-    /* install_lst_count */ 0,
-    /* install_lst */ {},
-    /* file_count */ 0,
-    /* files */ {},
+// Zero until ResetSettings: the file list is far larger than any medium
+// needs, and a record initialised from defaults would carry all of it in
+// the program's file.
+SetupSettings settings;
+
+struct TextDefault {
+  char* field;
+  size_t size;
+  const char* text;
 };
 
-SetupSettings settings = kDefaults;
+static const TextDefault kTextDefaults[] = {
+    {settings.title, sizeof settings.title, "Title\202\276\202\346"},  // Titleだよ
+    {settings.title_old, sizeof settings.title_old, "Title\202\276\202\346"},
+    {settings.path, sizeof settings.path, "GAME"},
+    {settings.defdir, sizeof settings.defdir, "c:\\"},
+    {settings.reg_key, sizeof settings.reg_key, "Software\\CORVID LAMP\\GAME"},
+    {settings.reg_p, sizeof settings.reg_p, "Software"},
+    {settings.reg_s, sizeof settings.reg_s, "CORVID LAMP"},
+    {settings.reg_t, sizeof settings.reg_t, "GAME"},
+    {settings.md, sizeof settings.md, "game._md"},
+    {settings.exe, sizeof settings.exe, "game.exe"},
+    {settings.lnk, sizeof settings.lnk, "game.lnk"},
+    {settings.savedir, sizeof settings.savedir, "sav"},
+    {settings.savefile, sizeof settings.savefile, "game_"},
+};
 
 static uint32_t select_mask = 0;
 static int32_t select_pos = 0;
 
 void ResetSettings() {
-  settings = kDefaults;
+  // Whole fields are cleared so that no byte of an earlier value stays
+  // behind the terminator.
+  for (const TextDefault& entry : kTextDefaults) {
+    memset(entry.field, 0, entry.size);
+    CopyText(entry.field, entry.size, entry.text);
+  }
+  settings.install_lst_count = 0;
+  memset(settings.install_lst, 0, sizeof settings.install_lst);
+  settings.file_count = 0;
   select_mask = 0;
   select_pos = 0;
 }

@@ -5,12 +5,16 @@
 #include <stddef.h>
 
 constexpr int kMaxFileTypes = 16;
-constexpr int kMaxFiles = 256;
+// The list lives in static storage: only the slots in use are ever touched,
+// so a short list costs its own size, not the capacity's.
+constexpr int kMaxFiles = 65536;
+// The longest path an entry holds, in code page 932 bytes.
+constexpr size_t kMaxEntryLength = 259;
 constexpr uint32_t kNoTypeFlag = 0x80000000u;
 
 struct FileEntry {
-  char name[32];   // path relative to the source folder and to the game folder
-  uint32_t flags;  // one bit: the type index under which it is listed, or bit 31
+  char name[kMaxEntryLength + 1];  // path relative to the source folder and to the game folder
+  uint32_t flags;                  // one bit: the type index under which it is listed, or bit 31
 };
 
 struct SetupSettings {
@@ -35,12 +39,15 @@ struct SetupSettings {
 
 extern SetupSettings settings;
 
-// Puts every field back to its built-in default and empties the lists.
+// Puts every text field back to its built-in default and empties the lists.
+// The slots of the file list are left as they are: only the count says
+// which are in use.
 void ResetSettings();
 
 // Starts a scan of the file list for entries whose flags share a bit with mask.
 void SelectFiles(uint32_t mask);
 
-// Copies the next selected entry's name into out (size bytes, at least 32) and
+// Copies the next selected entry's name into out (size bytes, at least
+// kMaxEntryLength + 1) and
 // returns 0; returns 1, leaving out alone, when no selected entry remains.
 int NextSelectedFile(char* out, size_t size);

@@ -239,8 +239,9 @@ void ParseSettingsFile() {
   if (reader.bytes == nullptr) return;
   RewindTextReader(&reader);
   settings.install_lst_count = 0;
+  // Each entry is written as it is added; slots past the count are never
+  // read, so they are not cleared either (the list is tens of megabytes).
   settings.file_count = 0;
-  memset(settings.files, 0, sizeof settings.files);
 
   ParseState state = {kModeNone, -1, 1};
   char piece[512];

@@ -4,9 +4,16 @@
 #include <stddef.h>
 #include <stdint.h>
 
-// The largest update.ini: its bytes are read whole into a buffer of this
-// size, once, and a larger file is refused as a damaged medium.
-constexpr size_t kMaxSettingsSize = 1 << 20;
+#include "settings/settings.h"
+
+// Room for the keys, the type lists and the type headers of the file list.
+constexpr size_t kSettingsRoom = 1 << 20;
+// The largest update.ini: a full list of the longest entries, each on a
+// line of its own with CR LF, and the room above. Its bytes are read whole
+// into a buffer of this size, once, and a larger file is refused as a
+// damaged medium.
+constexpr size_t kMaxSettingsSize =
+    static_cast<size_t>(kMaxFiles) * (kMaxEntryLength + 2) + kSettingsRoom;
 
 // The parser reads update.ini from size bytes at bytes: the bytes read (and
 // checked) at start, which the caller keeps unchanged until

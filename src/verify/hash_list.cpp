@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "sort/index_sort.h"
+
 static int HexValue(char c) {
   // Upper case is refused: sha256sum writes lower case, and one spelling
   // keeps the comparison of a line with its reprint exact.
@@ -94,6 +96,77 @@ HashLookup LookUpHash(const char* list, size_t size, const char* path, size_t pa
     memcpy(digest, line.digest, kSha256Size);
   }
   return found == 1 ? kHashListed : kHashNotListed;
+}
+
+// Where the path of the line that starts at offset begins.
+constexpr size_t kPathStart = 2 * kSha256Size + 2;
+
+// Orders two paths byte by byte, as unsigned bytes, the shorter first when
+// one begins the other. A listed path ends at its line feed, which no path
+// holds.
+static int ComparePaths(const char* a, size_t a_length, const char* b, size_t b_length) {
+  size_t common = a_length < b_length ? a_length : b_length;
+  int order = memcmp(a, b, common);
+  if (order != 0) return order;
+  return a_length < b_length ? -1 : a_length > b_length ? 1 : 0;
+}
+
+static size_t ListedPathLength(const char* list, size_t line) {
+  const char* path = list + line + kPathStart;
+  return static_cast<size_t>(static_cast<const char*>(memchr(path, '\n', kMaxListedPath + 1)) -
+                             path);
+}
+
+static int CompareLines(const char* list, size_t a, size_t b) {
+  return ComparePaths(list + a + kPathStart, ListedPathLength(list, a), list + b + kPathStart,
+                      ListedPathLength(list, b));
+}
+
+static int LineOrder(const void* context, size_t a, size_t b) {
+  return CompareLines(static_cast<const char*>(context), a, b);
+}
+
+size_t IndexHashList(const char* list, size_t size, size_t* lines, size_t capacity) {
+  size_t offset = 0;
+  size_t count = 0;
+  HashLine line;
+  for (;;) {
+    size_t start = offset;
+    HashLineStatus status = ReadHashLine(list, size, &offset, &line);
+    if (status != kHashLineRead) break;
+    if (count == capacity) return capacity + 1;
+    lines[count++] = start;
+  }
+  // Heap sort: whatever order the publisher's tool wrote the lines in.
+  SortIndex(lines, count, LineOrder, list);
+  return count;
+}
+
+HashLookup FindIndexedHash(const char* list, const size_t* lines, size_t count, const char* path,
+                           size_t path_length, unsigned char* digest) {
+  size_t low = 0;
+  size_t high = count;
+  while (low < high) {
+    size_t middle = low + (high - low) / 2;
+    size_t line = lines[middle];
+    if (ComparePaths(list + line + kPathStart, ListedPathLength(list, line), path, path_length) <
+        0) {
+      low = middle + 1;
+    } else {
+      high = middle;
+    }
+  }
+  if (low == count) return kHashNotListed;
+  size_t line = lines[low];
+  if (ComparePaths(list + line + kPathStart, ListedPathLength(list, line), path, path_length) != 0)
+    return kHashNotListed;
+  // The first of equal paths was found: a second one follows it.
+  if (low + 1 < count && CompareLines(list, line, lines[low + 1]) == 0) return kHashListedTwice;
+  HashLine read;
+  size_t offset = line;
+  ReadHashLine(list, line + kPathStart + path_length + 1, &offset, &read);
+  memcpy(digest, read.digest, kSha256Size);
+  return kHashListed;
 }
 
 void FormatDigest(const unsigned char* digest, char* out) {

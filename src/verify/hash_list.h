@@ -5,10 +5,20 @@
 
 #include <stddef.h>
 
+#include "settings/settings.h"
+
 constexpr size_t kSha256Size = 32;
-// Larger lists are refused unread: 256 files need some 30 KB.
-constexpr size_t kMaxHashListSize = 1 << 20;
-constexpr size_t kMaxListedPath = 1023;
+// The PATH folder's longest value, in code page 932 bytes.
+constexpr size_t kMaxFolderLength = sizeof(SetupSettings::path) - 1;
+// The longest path the updater looks up: the PATH folder, '/' and the
+// longest entry, in UTF-8, where a code page 932 byte (a half-width katakana)
+// may become three.
+constexpr size_t kMaxListedPath = (kMaxFolderLength + kMaxEntryLength) * 3 + 1;
+// One line per entry and one for update.ini.
+constexpr size_t kMaxHashLines = static_cast<size_t>(kMaxFiles) + 1;
+constexpr size_t kMaxHashLineLength = 2 * kSha256Size + 2 + kMaxListedPath + 1;
+// Larger lists are refused unread.
+constexpr size_t kMaxHashListSize = kMaxHashLines * kMaxHashLineLength;
 
 struct HashLine {
   size_t path_offset;  // in the list
@@ -32,6 +42,16 @@ enum HashLookup { kHashListed, kHashNotListed, kHashListedTwice, kHashListMalfor
 // A path listed twice is refused: its two lines could name two contents.
 HashLookup LookUpHash(const char* list, size_t size, const char* path, size_t path_length,
                       unsigned char* digest);
+
+// Orders the lines of a well-formed list by path into lines (the offsets of
+// their starts, capacity of them), so that FindIndexedHash looks a path up
+// in O(log N). Returns the count of lines; more than capacity when the list
+// has more lines than that (the index then is not to be used).
+size_t IndexHashList(const char* list, size_t size, size_t* lines, size_t capacity);
+
+// As LookUpHash, through an index that IndexHashList built of the same list.
+HashLookup FindIndexedHash(const char* list, const size_t* lines, size_t count, const char* path,
+                           size_t path_length, unsigned char* digest);
 
 // 64 lowercase hex digits of digest into out (65 bytes with terminator).
 void FormatDigest(const unsigned char* digest, char* out);

@@ -13,6 +13,10 @@
 
 static char hash_list[kMaxHashListSize];
 static size_t hash_list_size;
+// The list's lines ordered by path, built once: every entry is looked up,
+// and a scan per entry would cost N^2 on a list of tens of thousands.
+static size_t hash_index[kMaxHashLines];
+static size_t hash_index_count;
 static bool list_applies;
 static Sha256 file_hash;
 
@@ -89,8 +93,8 @@ static MediumFile ReadSettingsBytes(unsigned char* digest) {
 static bool ReadSettings() {
   unsigned char listed[kSha256Size];
   static const char kName[] = "update.ini";
-  if (list_applies &&
-      LookUpHash(hash_list, hash_list_size, kName, sizeof kName - 1, listed) != kHashListed) {
+  if (list_applies && FindIndexedHash(hash_list, hash_index, hash_index_count, kName,
+                                      sizeof kName - 1, listed) != kHashListed) {
     return false;
   }
   unsigned char digest[kSha256Size];
@@ -104,6 +108,7 @@ static bool ReadSettings() {
 bool HoldProvenSettings() {
   list_applies = false;
   hash_list_size = 0;
+  hash_index_count = 0;
   settings_found = false;
   unsigned char fingerprint[kFingerprintSize];
   bool bound = ReadOwnFingerprint(fingerprint);
@@ -115,6 +120,9 @@ bool HoldProvenSettings() {
     // catches a medium rewritten as a whole.
     if (bound && memcmp(digest, fingerprint, kSha256Size) != 0) return false;
     if (FirstMalformedLine(hash_list, hash_list_size) != 0) return false;
+    // More lines than entries and update.ini: not a list this program wrote.
+    hash_index_count = IndexHashList(hash_list, hash_list_size, hash_index, kMaxHashLines);
+    if (hash_index_count > kMaxHashLines) return false;
     list_applies = true;
   }
   return ReadSettings();
@@ -152,8 +160,8 @@ bool MediumPathOf(const char* entry, char* out, size_t size) {
 
 // The list's spelling of a medium path: UTF-8 with '/' between names.
 static bool ListSpelling(const char* path, char* out, size_t size) {
-  wchar_t wide[1024];
-  if (!ToWide(path, wide, 1024)) return false;
+  wchar_t wide[kMaxFolderLength + 1 + kMaxEntryLength + 1];
+  if (!ToWide(path, wide, sizeof wide / sizeof wide[0])) return false;
   int n = WideCharToMultiByte(CP_UTF8, 0, wide, -1, out, static_cast<int>(size), nullptr, nullptr);
   if (n == 0) return false;
   // In UTF-8 the byte 0x5C is a backslash and nothing else.
@@ -164,9 +172,10 @@ static bool ListSpelling(const char* path, char* out, size_t size) {
 }
 
 bool ListedDigest(const char* entry, unsigned char* digest) {
-  char path[1024];
-  char spelled[kMaxListedPath * 3 + 1];
+  char path[kMaxFolderLength + 1 + kMaxEntryLength + 1];
+  char spelled[kMaxListedPath + 1];
   if (!MediumPathOf(entry, path, sizeof path)) return false;
   if (!ListSpelling(path, spelled, sizeof spelled)) return false;
-  return LookUpHash(hash_list, hash_list_size, spelled, strlen(spelled), digest) == kHashListed;
+  return FindIndexedHash(hash_list, hash_index, hash_index_count, spelled, strlen(spelled),
+                         digest) == kHashListed;
 }

@@ -56,6 +56,15 @@ TEST(CopyPaths, SourceAndDestination) {
        "D:\\G\\a", "D:\\G\\"},
       {"root ending in 表", "C:\\" + hyo, "GAME", "D:\\G", "a", "C:\\" + hyo + "\\GAME\\a",
        "D:\\G\\a", "D:\\G\\"},
+      {"folder part ending in 表", "C:\\M", "GAME", "D:\\G", hyo + "\\" + hyo,
+       "C:\\M\\GAME\\" + hyo + "\\" + hyo, "D:\\G\\" + hyo + "\\" + hyo, "D:\\G\\" + hyo + "\\"},
+      // The longest entry, its folder part longer than a path part of 255
+      // bytes, below a game folder of 200 bytes: past MAX_PATH, still whole.
+      {"the longest entry, a long folder part", "C:\\M", std::string(255, 'p'),
+       "D:\\" + std::string(197, 'g'), std::string(257, 'f') + "\\a",
+       "C:\\M\\" + std::string(255, 'p') + "\\" + std::string(257, 'f') + "\\a",
+       "D:\\" + std::string(197, 'g') + "\\" + std::string(257, 'f') + "\\a",
+       "D:\\" + std::string(197, 'g') + "\\" + std::string(257, 'f') + "\\"},
   };
   for (const PathCase& c : cases) {
     CopyPaths paths;
@@ -71,7 +80,7 @@ TEST(CopyPaths, SourceAndDestination) {
 
 TEST(CopyPaths, PathsThatDoNotFitAreFailuresNotCuts) {
   CopyPaths paths;
-  std::string long_game = "D:\\" + std::string(300, 'g');
+  std::string long_game = "D:\\" + std::string(1100, 'g');
   EXPECT_EQ(BuildCopyPaths("C:\\M", "GAME", long_game.c_str(), "a", &paths), kCopyPathTooLong);
   EXPECT_STREQ(paths.dest_path, "");
   EXPECT_EQ(BuildCopyPaths("", "GAME", "D:\\G", "a", &paths), kCopyPathTooLong);

@@ -1,7 +1,12 @@
 // Lines of update.sha256 that the updater accepts, and the ones it refuses.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
+#include <vector>
+
+#include <string.h>
 
 #include "verify/hash_list.h"
 
@@ -43,8 +48,10 @@ const LineCase kLines[] = {
     {"EmptyName", kHex + "  GAME//a.txt\n", nullptr},
     {"TrailingSlash", kHex + "  GAME/\n", nullptr},
     {"NulInName", kHex + std::string("  a\0b\n", 6), nullptr},
-    {"PathAtItsLimit", kHex + "  " + std::string(1023, 'p') + "\n", "1023"},
-    {"PathOverItsLimit", kHex + "  " + std::string(1024, 'p') + "\n", nullptr},
+    // The longest: a PATH folder and an entry at their limits, all in
+    // half-width katakana, three bytes each in UTF-8.
+    {"PathAtItsLimit", kHex + "  " + std::string(kMaxListedPath, 'p') + "\n", "limit"},
+    {"PathOverItsLimit", kHex + "  " + std::string(kMaxListedPath + 1, 'p') + "\n", nullptr},
 };
 
 class HashLineTest : public ::testing::TestWithParam<LineCase> {};
@@ -67,8 +74,8 @@ TEST_P(HashLineTest, ReadsOrRefuses) {
   ASSERT_EQ(status, kHashLineRead);
   EXPECT_EQ(offset, c.line.size());
   std::string path = c.line.substr(line.path_offset, line.path_length);
-  if (std::string(c.path) == "1023") {
-    EXPECT_EQ(path.size(), 1023u);
+  if (std::string(c.path) == "limit") {
+    EXPECT_EQ(path.size(), kMaxListedPath);
   } else {
     EXPECT_EQ(path, c.path);
   }
@@ -122,6 +129,106 @@ TEST(HashList, MalformedLineAnywhereSpoilsTheList) {
   EXPECT_EQ(Look(list, "update.ini", &hex), kHashListMalformed);
   EXPECT_EQ(FirstMalformedLine(list.data(), list.size()), 4u);
   EXPECT_EQ(FirstMalformedLine(List().data(), List().size()), 0u);
+}
+
+TEST(HashList, LongestPathHoldsAFullFolderAndEntryInHalfWidthKatakana) {
+  EXPECT_EQ(kMaxListedPath, (255u + 259u) * 3 + 1);
+  // Every line at its longest, one per entry and one for update.ini.
+  EXPECT_EQ(kMaxHashListSize, (65536u + 1) * (64 + 2 + kMaxListedPath + 1));
+}
+
+std::string NumberedPath(size_t i) {
+  return "GAME/データ/" + std::to_string(i * 7919 % 100003) + ".dat";
+}
+
+std::string DigestFor(size_t i) {
+  std::string hex = kHex;
+  std::string n = std::to_string(i);
+  return hex.replace(0, n.size(), n);
+}
+
+struct IndexCase {
+  const char* name;
+  std::vector<std::string> lines;
+  std::string path;
+  HashLookup expected;
+};
+
+std::vector<std::string> Lines(const std::string& list) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < list.size()) {
+    size_t end = list.find('\n', start);
+    lines.push_back(list.substr(start, end + 1 - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+// The index answers as the scan of the whole list does, whatever the order
+// of the lines.
+TEST(HashIndex, AnswersAsTheScanDoes) {
+  std::vector<IndexCase> cases = {
+      {"first", Lines(List()), "update.ini", kHashListed},
+      {"last", Lines(List()), "GAME/sub/b.dat", kHashListed},
+      {"prefix of a path", Lines(List()), "GAME/a.da", kHashNotListed},
+      {"a path longer than one listed", Lines(List()), "GAME/a.dat2", kHashNotListed},
+      {"other case", Lines(List()), "game/a.dat", kHashNotListed},
+      {"before every path", Lines(List()), "A", kHashNotListed},
+      {"after every path", Lines(List()), "zzz", kHashNotListed},
+      {"empty list", {}, "update.ini", kHashNotListed},
+      {"twice, apart", Lines(List() + kOtherHex + "  GAME/a.dat\n"), "GAME/a.dat",
+       kHashListedTwice},
+      {"three times", Lines(List() + List()), "GAME/a.dat", kHashListedTwice},
+      {"another path twice", Lines(List() + kOtherHex + "  GAME/a.dat\n"), "update.ini",
+       kHashListed},
+      {"bytes above 0x7F", Lines(kHex + "  \xff\n" + kOtherHex + "  a\n"), "\xff", kHashListed},
+  };
+  std::mt19937 random(24);
+  for (IndexCase& c : cases) {
+    for (int shuffle = 0; shuffle < 4; ++shuffle) {
+      std::shuffle(c.lines.begin(), c.lines.end(), random);
+      std::string list;
+      for (const std::string& line : c.lines) list += line;
+      std::vector<size_t> index(c.lines.size() + 1);
+      size_t count = IndexHashList(list.data(), list.size(), index.data(), index.size());
+      ASSERT_EQ(count, c.lines.size()) << c.name;
+      unsigned char scanned[kSha256Size] = {};
+      unsigned char indexed[kSha256Size] = {};
+      EXPECT_EQ(LookUpHash(list.data(), list.size(), c.path.data(), c.path.size(), scanned),
+                c.expected)
+          << c.name;
+      EXPECT_EQ(
+          FindIndexedHash(list.data(), index.data(), count, c.path.data(), c.path.size(), indexed),
+          c.expected)
+          << c.name;
+      if (c.expected == kHashListed) {
+        EXPECT_EQ(memcmp(scanned, indexed, kSha256Size), 0) << c.name;
+      }
+    }
+  }
+}
+
+// A full list: every entry's line and update.ini's fit the index; one line
+// more is more than any medium may list.
+TEST(HashIndex, HoldsAFullListAndNoMore) {
+  std::string list;
+  for (size_t i = 0; i < kMaxHashLines; ++i) list += DigestFor(i) + "  " + NumberedPath(i) + "\n";
+  std::vector<size_t> index(kMaxHashLines);
+  ASSERT_EQ(IndexHashList(list.data(), list.size(), index.data(), index.size()), kMaxHashLines);
+  for (size_t i : {size_t{0}, size_t{1}, kMaxHashLines / 2, kMaxHashLines - 1}) {
+    std::string path = NumberedPath(i);
+    unsigned char digest[kSha256Size];
+    ASSERT_EQ(
+        FindIndexedHash(list.data(), index.data(), kMaxHashLines, path.data(), path.size(), digest),
+        kHashListed)
+        << i;
+    char hex[65];
+    FormatDigest(digest, hex);
+    EXPECT_EQ(hex, DigestFor(i)) << i;
+  }
+  std::string more = list + kHex + "  one/more.dat\n";
+  EXPECT_GT(IndexHashList(more.data(), more.size(), index.data(), index.size()), kMaxHashLines);
 }
 
 }  // namespace

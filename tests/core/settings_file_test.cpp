@@ -14,7 +14,7 @@ namespace {
 std::vector<std::string> Selected(uint32_t mask) {
   std::vector<std::string> names;
   SelectFiles(mask);
-  char name[32];
+  char name[kMaxEntryLength + 1];
   while (NextSelectedFile(name, sizeof name) == 0) names.push_back(name);
   return names;
 }
@@ -64,7 +64,8 @@ TEST_F(SettingsFileTest, WorkedExample) {
 
 TEST_F(SettingsFileTest, CrLfReadsLikeLf) {
   Parse(WithCrLf(kWorkedExample));
-  SetupSettings crlf = settings;
+  static SetupSettings crlf;  // tens of megabytes: not on the stack
+  crlf = settings;
   Parse(kWorkedExample);
   EXPECT_EQ(memcmp(&crlf, &settings, sizeof settings), 0);
 }
@@ -285,22 +286,78 @@ TEST_F(SettingsFileTest, CtrlZEndsTheFile) {
   EXPECT_STREQ(settings.title, "a");
 }
 
-TEST_F(SettingsFileTest, Capacities) {
+TEST_F(SettingsFileTest, TypeCapacity) {
   std::string ini = "#INSTALL_LST\n";
   for (int i = 0; i < 17; ++i) ini += "[T" + std::to_string(i) + "]\n";
   ini += "[" + std::string(70, 'L') + "]\n";  // 18th: ignored as well
-  ini += "#FILE\n[T15]\n";
-  ini += std::string(32, 'n') + "\n";  // too long: not stored, not counted
-  ini += std::string(31, 'k') + "\n";  // 31 bytes: kept whole
-  for (int i = 0; i < 300; ++i) ini += "f" + std::to_string(i) + "\n";
+  ini += "#FILE\n[T15]\n" + std::string(31, 'k') + "\n";
   Parse(ini);
   EXPECT_EQ(settings.install_lst_count, 16);
   EXPECT_STREQ(settings.install_lst[15], "[T15]");
-  EXPECT_EQ(settings.file_count, 256);
-  EXPECT_EQ(std::string(settings.files[0].name), std::string(31, 'k'));
+  ASSERT_EQ(settings.file_count, 1);
   EXPECT_EQ(settings.files[0].flags, 1u << 15);
-  EXPECT_STREQ(settings.files[255].name, "f254");
   EXPECT_EQ(Selected(0xFF).size(), 0u);  // type 15 is never copied
+}
+
+std::string EntryNamed(size_t length, const std::string& unit) {
+  std::string name;
+  while (name.size() + unit.size() <= length) name += unit;
+  return name + std::string(length - name.size(), 'x');
+}
+
+struct CapacityCase {
+  const char* what;
+  std::vector<std::string> entries;  // one line each, under [A]
+  int kept;
+  std::string last;  // the last entry kept
+};
+
+// A name is kept whole or not at all: a cut name could name another file.
+TEST_F(SettingsFileTest, ListCapacitiesAtTheirEdges) {
+  const std::string kLimit = EntryNamed(kMaxEntryLength, "a");
+  const std::string kOver = EntryNamed(kMaxEntryLength + 1, "a");
+  const std::string kJpLimit = EntryNamed(kMaxEntryLength, Sjis("表"));  // 129 and an x
+  const std::string kJpOver = Sjis("フォルダ\\") + EntryNamed(kMaxEntryLength - 8, Sjis("ソ"));
+  std::vector<std::string> full;
+  for (int i = 0; i < kMaxFiles; ++i) full.push_back("f" + std::to_string(i));
+  std::vector<std::string> one_more = full;
+  one_more.push_back("one_more.dat");
+  const CapacityCase cases[] = {
+      {"32 bytes, once too long, now an entry", {std::string(32, 'n')}, 1, std::string(32, 'n')},
+      {"a path of exactly the limit", {kLimit}, 1, kLimit},
+      {"one byte more is left out", {kOver, "b.dat"}, 1, "b.dat"},
+      {"two-byte characters up to the limit", {kJpLimit}, 1, kJpLimit},
+      {"two-byte characters one byte over", {kJpOver, "b.dat"}, 1, "b.dat"},
+      {"a 257th file, once refused, now an entry", {full.begin(), full.begin() + 257}, 257, "f256"},
+      {"the 65,536th file", full, kMaxFiles, "f65535"},
+      {"the 65,537th is left out", one_more, kMaxFiles, "f65535"},
+  };
+  for (const CapacityCase& c : cases) {
+    std::string ini = "#INSTALL_LST\n[A]\n#FILE\n[A]\n";
+    for (const std::string& entry : c.entries) ini += entry + "\r\n";
+    Parse(ini);
+    ASSERT_EQ(settings.file_count, c.kept) << c.what;
+    EXPECT_EQ(std::string(settings.files[c.kept - 1].name), c.last) << c.what;
+    EXPECT_EQ(Selected(1).back(), c.last) << c.what;
+  }
+  EXPECT_EQ(kJpLimit.size(), kMaxEntryLength);
+  EXPECT_EQ(kJpOver.size(), kMaxEntryLength + 1);
+}
+
+// A short list costs its own few pages, not the capacity's megabytes: the
+// slots past the entries in use are neither cleared nor copied over.
+TEST_F(SettingsFileTest, SlotsPastTheListAreNeverWritten) {
+  const size_t kSlots[] = {3, 4, 1000, static_cast<size_t>(kMaxFiles) - 1};
+  for (size_t slot : kSlots) memset(&settings.files[slot], 0xAB, sizeof settings.files[slot]);
+  ResetSettings();
+  Parse("#INSTALL_LST\n[A]\n#FILE\n[A]\na.dat\nb.dat\nc.dat\n");
+  ASSERT_EQ(settings.file_count, 3);
+  for (size_t slot : kSlots) {
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&settings.files[slot]);
+    EXPECT_EQ(bytes[0], 0xAB) << slot;
+    EXPECT_EQ(bytes[sizeof settings.files[slot] - 1], 0xAB) << slot;
+  }
+  EXPECT_EQ(Selected(1), (std::vector<std::string>{"a.dat", "b.dat", "c.dat"}));
 }
 
 TEST_F(SettingsFileTest, LongTypeNameIsCutSoLaterIndexesHold) {

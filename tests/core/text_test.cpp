@@ -102,3 +102,37 @@ TEST(FormatText, NeverPastTheBufferOrTheLimit) {
   EXPECT_FALSE(FormatText(big, sizeof big, "%s", long_text.c_str()));
   EXPECT_EQ(strlen(big), kFormatLimit - 1);
 }
+
+// A message of long paths is cut at the limit on a character boundary: half
+// a character would show as a wrong one, or swallow the terminator.
+TEST(FormatText, CutAtTheLimitOnACharacterBoundary) {
+  std::string jp;
+  for (int i = 0; i < 300; ++i) jp += Sjis("表");  // 0x5C second byte: not a separator
+  struct Case {
+    const char* what;
+    std::string fmt;
+    std::string first;
+    std::string second;
+    size_t length;  // of the text written
+  };
+  const Case cases[] = {
+      {"two-byte characters up to the last byte", "%s%s", "a", jp + jp, kFormatLimit - 1},
+      {"one byte left for a two-byte character", "%s%s", "", jp + jp, kFormatLimit - 2},
+      {"the cut in the second path", "%s\n%s", std::string(511, 'a'), jp, kFormatLimit - 2},
+      {"the cut in the literal text", Sjis("%sの%s"), std::string(1022, 'a'), "b",
+       kFormatLimit - 2},
+      {"the literal text whole, the last argument cut", Sjis("%sの%s"), std::string(1021, 'a'), "b",
+       kFormatLimit - 1},
+  };
+  for (const Case& c : cases) {
+    static char out[4096];
+    memset(out, 'G', sizeof out);
+    EXPECT_FALSE(FormatText(out, sizeof out, c.fmt.c_str(), c.first.c_str(), c.second.c_str()))
+        << c.what;
+    ASSERT_EQ(strlen(out), c.length) << c.what;
+    long last = LastCharOffset(out);
+    EXPECT_EQ(static_cast<size_t>(last + CharLength(out + last)), c.length) << c.what;
+    EXPECT_FALSE(CharLength(out + last) == 1 && IsLeadByte(static_cast<unsigned char>(out[last])))
+        << c.what;
+  }
+}

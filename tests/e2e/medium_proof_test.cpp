@@ -7,6 +7,7 @@
 #include "scenario.h"
 #include "snapshot.h"
 #include "verify/fingerprint_slot.h"
+#include "settings/settings_file.h"
 #include "verify/hash_list.h"
 #include "win/sha256.h"
 
@@ -26,6 +27,17 @@ std::string Sha256Bytes(const std::string& bytes) {
   unsigned char digest[kSha256Size] = {};
   EXPECT_TRUE(FinishSha256(&state, digest));
   return std::string(reinterpret_cast<const char*>(digest), kSha256Size);
+}
+
+// Makes the file length bytes long, the bytes past its end a hole.
+bool SetLength(const std::wstring& path, uint64_t length) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER at;
+  at.QuadPart = static_cast<LONGLONG>(length);
+  bool set = SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+  CloseHandle(file);
+  return set && FileSize(path) == length;
 }
 
 std::string Hex(const std::string& digest) {
@@ -48,10 +60,10 @@ enum class Tamper {
   kLineAddedAndListFixed,  // the same, with update.sha256 rewritten to match
   kLineAddedIniRelisted,   // the same, update.ini's line rewritten, the entry left out
   kListRemoved,
-  kFileFromAnotherMedium,    // b.dat of another packed medium
-  kListOverOneMegabyte,      // well-formed lines of files the update never reads
-  kSettingsOfOneMegabyte,    // update.ini padded with comments to 1 MB
-  kSettingsOverOneMegabyte,  // the same, one byte more
+  kFileFromAnotherMedium,       // b.dat of another packed medium
+  kListOverItsLargestSize,      // well-formed lines, then a length past the largest list
+  kSettingsOfTheLargestSize,    // update.ini padded with comments to its largest size
+  kSettingsOverTheLargestSize,  // the same, one byte more
 };
 
 enum class Outcome { kComplete, kFileRefused, kRefusedAtStart };
@@ -77,7 +89,7 @@ const ProofCase kCases[] = {
     {"UnstampedLineAdded", true, false, Tamper::kLineAddedToSettings, Outcome::kRefusedAtStart},
     {"UnstampedEntryNotListed", true, false, Tamper::kLineAddedIniRelisted,
      Outcome::kRefusedAtStart},
-    {"UnstampedListOverOneMegabyte", true, false, Tamper::kListOverOneMegabyte,
+    {"UnstampedListOverItsLargestSize", true, false, Tamper::kListOverItsLargestSize,
      Outcome::kRefusedAtStart},
     // Signed but bound to no list: the publisher's name would stand on any
     // medium, so the program refuses every one, a well-formed list included.
@@ -86,9 +98,9 @@ const ProofCase kCases[] = {
     {"StampedThenSigned", true, true, Tamper::kNone, Outcome::kComplete, true},
     {"StampedThenSignedOneByteChanged", true, true, Tamper::kOneByteOfAFile, Outcome::kFileRefused,
      true},
-    {"HandMadeSettingsOfOneMegabyte", false, false, Tamper::kSettingsOfOneMegabyte,
+    {"HandMadeSettingsOfTheLargestSize", false, false, Tamper::kSettingsOfTheLargestSize,
      Outcome::kComplete},
-    {"HandMadeSettingsOverOneMegabyte", false, false, Tamper::kSettingsOverOneMegabyte,
+    {"HandMadeSettingsOverTheLargestSize", false, false, Tamper::kSettingsOverTheLargestSize,
      Outcome::kRefusedAtStart},
 };
 
@@ -217,19 +229,20 @@ class MediumProofTest : public UpdateRun, public ::testing::WithParamInterface<P
         // Another release's b.dat: a whole file as packed, of the same name.
         ASSERT_TRUE(WriteBytes(Source(kEntries[1]), "b.dat of the release before"));
         break;
-      case Tamper::kListOverOneMegabyte:
+      case Tamper::kListOverItsLargestSize:
         // A list is read whole into a fixed buffer; a larger one is refused
-        // unread, even when every line of it is well-formed.
-        while (list_.size() <= (1u << 20)) {
-          list_ += std::string(64, '0') + "  GAME/padding/" + std::to_string(list_.size()) + "\n";
-        }
+        // by its size, before a byte of it is read. So the bytes past the
+        // list's well-formed lines are left a hole: a hundred megabytes
+        // written out would only slow the case down.
         ASSERT_TRUE(WriteBytes(medium_ + L"\\update.sha256", list_));
+        ASSERT_TRUE(SetLength(medium_ + L"\\update.sha256", kMaxHashListSize + 1));
         break;
-      case Tamper::kSettingsOfOneMegabyte:
-      case Tamper::kSettingsOverOneMegabyte: {
-        // update.ini is read whole into a buffer of 1 MB: a larger one is
-        // refused before anything is parsed, on a medium without a list too.
-        size_t size = tamper == Tamper::kSettingsOfOneMegabyte ? 1u << 20 : (1u << 20) + 1;
+      case Tamper::kSettingsOfTheLargestSize:
+      case Tamper::kSettingsOverTheLargestSize: {
+        // update.ini is read whole into a buffer of its largest size: a larger
+        // one is refused before anything is parsed, on a medium without a
+        // list too.
+        size_t size = kMaxSettingsSize + (tamper == Tamper::kSettingsOverTheLargestSize ? 1 : 0);
         ASSERT_TRUE(ReadBytes(medium_ + L"\\update.ini", &bytes));
         const std::string comment = "# " + std::string(61, 'c') + "\n";
         while (bytes.size() + comment.size() <= size) bytes += comment;

@@ -95,8 +95,8 @@ bool CheckMediumFiles(const std::string& dir, CheckReport* report) {
     SetMessageSink(nullptr, nullptr);
     if (bytes.size() > kMaxSettingsSize) {
       AddProblem(report, 0, Severity::kError, "settings-too-large",
-                 "update.ini is over " + std::to_string(kMaxSettingsSize >> 20) +
-                     " MB; the updater refuses the medium");
+                 "update.ini is over " + std::to_string(kMaxSettingsSize) +
+                     " bytes; the updater refuses the medium");
     }
     report->test_messages = recorded.messages;
     std::vector<std::string> lines = SplitSettingsLines(bytes);
@@ -111,6 +111,7 @@ bool CheckMediumFiles(const std::string& dir, CheckReport* report) {
 }
 
 bool CheckMedium(const std::string& dir, CheckReport* report) {
+  MediumListingScope listing;
   if (!CheckMediumFiles(dir, report)) return false;
   CheckProof(dir, report);
   return true;

@@ -14,4 +14,15 @@ bool IsReadableFolder(const std::string& dir);
 // without regard to case. *found gets its path for ReadMediumFile.
 MediumEntry FindOnMedium(const std::string& dir, const std::string& relative, std::string* found);
 
+// While one lives, FindOnMedium lists each folder of the medium once and
+// matches names in it in O(log N): for one check, during which the medium
+// does not change. Without one every lookup reads the folder afresh.
+class MediumListingScope {
+ public:
+  MediumListingScope();
+  ~MediumListingScope();
+  MediumListingScope(const MediumListingScope&) = delete;
+  MediumListingScope& operator=(const MediumListingScope&) = delete;
+};
+
 bool ReadMediumFile(const std::string& path, std::string* bytes);

@@ -36,6 +36,10 @@ MediumEntry FindOnMedium(const std::string& dir, const std::string& relative, st
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? MediumEntry::kFolder : MediumEntry::kFile;
 }
 
+// Windows matches the names itself.
+MediumListingScope::MediumListingScope() {}
+MediumListingScope::~MediumListingScope() {}
+
 bool ReadMediumFile(const std::string& path, std::string* bytes) {
   FILE* file = _wfopen(WideFromUtf8(path).c_str(), L"rb");
   if (file == nullptr) return false;

@@ -1,5 +1,8 @@
 #include <string.h>
 
+#include <map>
+#include <memory>
+#include <set>
 #include <vector>
 
 #include "cp932_text.h"
@@ -7,18 +10,56 @@
 #include "text/sjis.h"
 #include "windows_names.h"
 
+namespace {
+
+// A folder's names that Windows could open: each name, and the first name
+// in listing order for each case key.
+struct FolderNames {
+  std::set<std::string> names;
+  std::map<std::string, std::string> by_case;
+};
+
+using Listings = std::map<std::string, FolderNames>;
+std::unique_ptr<Listings> listings;
+
+void ListNames(const std::string& folder, FolderNames* names) {
+  std::vector<std::string> candidates;
+  if (!ListMediumFolder(folder, &candidates)) return;
+  for (const std::string& candidate : candidates) {
+    if (!IsWindowsName(candidate)) continue;
+    names->names.insert(candidate);
+    names->by_case.emplace(WindowsCaseKey(candidate), candidate);
+  }
+}
+
+}  // namespace
+
+MediumListingScope::MediumListingScope() {
+  listings.reset(new Listings);
+}
+
+MediumListingScope::~MediumListingScope() {
+  listings.reset();
+}
+
 // The name in folder that Windows would open for name: the same name, else
 // one that differs only in case. Empty when there is none.
 static std::string MatchName(const std::string& folder, const std::string& name) {
-  std::vector<std::string> candidates;
-  if (!ListMediumFolder(folder, &candidates)) return std::string();
-  std::string match;
-  for (const std::string& candidate : candidates) {
-    if (!IsWindowsName(candidate)) continue;
-    if (candidate == name) return candidate;
-    if (match.empty() && WindowsCaseKey(candidate) == WindowsCaseKey(name)) match = candidate;
+  FolderNames fresh;
+  const FolderNames* names = &fresh;
+  if (listings) {
+    auto found = listings->find(folder);
+    if (found == listings->end()) {
+      found = listings->emplace(folder, FolderNames()).first;
+      ListNames(folder, &found->second);
+    }
+    names = &found->second;
+  } else {
+    ListNames(folder, &fresh);
   }
-  return match;
+  if (names->names.count(name) != 0) return name;
+  auto match = names->by_case.find(WindowsCaseKey(name));
+  return match == names->by_case.end() ? std::string() : match->second;
 }
 
 // Windows opens no name with these characters.

@@ -1,5 +1,6 @@
 #include "proof_check.h"
 
+#include <algorithm>
 #include <map>
 
 #include "cp932_text.h"
@@ -163,14 +164,23 @@ void CheckProof(const std::string& dir, CheckReport* report) {
              list.size() > kMaxHashListSize) {
     report->hash_list = "unreadable";
     AddListProblem(report, 0, Severity::kError, "list-unreadable",
-                   "update.sha256 is a folder, cannot be read or is over 1 MB; the updater "
-                   "refuses the medium");
+                   "update.sha256 is a folder, cannot be read or is over " +
+                       std::to_string(kMaxHashListSize) + " bytes; the updater refuses the medium");
     list_digest = std::string(kSha256Size, '\1');
   } else {
     report->hash_list = "present";
     unsigned char digest[kSha256Size];
     if (Sha256Of(list, digest)) list_digest.assign(reinterpret_cast<char*>(digest), kSha256Size);
     std::map<std::string, Listed> listed;
+    // The updater indexes a line for each entry and one for update.ini, no
+    // more: a longer list, however small, is refused.
+    size_t lines = static_cast<size_t>(std::count(list.begin(), list.end(), '\n'));
+    if (lines > kMaxHashLines) {
+      AddListProblem(report, 0, Severity::kError, "list-unreadable",
+                     "update.sha256 has " + std::to_string(lines) + " lines, more than the " +
+                         std::to_string(kMaxHashLines) +
+                         " of a full file list and update.ini; the updater refuses the medium");
+    }
     CheckListedFiles(dir, list, &listed, report);
     CheckCoverage(listed, report);
   }

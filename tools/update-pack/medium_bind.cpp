@@ -70,6 +70,7 @@ int ParseBindArgs(const std::vector<std::string>& args, BindArgs* parsed, std::s
 // the lines of a packed medium. An entry whose line would come twice is an
 // error: the updater refuses a list that names a path twice.
 std::vector<ListedFile> FilesToList(const std::string& dir, CheckReport* report) {
+  MediumListingScope listing;
   std::vector<ListedFile> files;
   std::string found;
   FindOnMedium(dir, "update.ini", &found);

@@ -14,7 +14,7 @@
 namespace {
 
 // The largest file name an entry holds.
-constexpr size_t kMaxEntryBytes = sizeof(FileEntry::name) - 1;
+constexpr size_t kMaxEntryBytes = kMaxEntryLength;
 
 std::vector<std::string> SplitNames(const std::string& path) {
   std::vector<std::string> names;

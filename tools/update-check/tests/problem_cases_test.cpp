@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "medium_fixture.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
 
 namespace {
 
@@ -66,7 +68,7 @@ std::string ManyTypes(int count) {
 }
 
 // Comment lines of size bytes in all: the updater holds update.ini whole in a
-// buffer of 1 MB.
+// buffer of its largest size.
 std::string CommentsOfSize(size_t size) {
   const std::string line = "# " + Repeat('c', 61) + "\n";
   std::string text;
@@ -116,15 +118,22 @@ std::vector<Case> Cases() {
        {},
        {{5, kE, "unknown-type"}},
        1},
+      // A name of the limit and one byte more; 32 bytes and more were once
+      // too long.
       {"name_too_long",
-       kFilesOfA + Repeat('n', 32) + "\n" + Repeat('m', 31) + "\n",
-       {"GAME/" + Repeat('m', 31)},
+       kFilesOfA + Repeat('n', 100) + "\\" + Repeat('n', kMaxEntryLength - 100) + "\n" +
+           Repeat('m', 100) + "\\" + Repeat('m', kMaxEntryLength - 101) + "\n" + Repeat('k', 32) +
+           "\n",
+       {"GAME/" + Repeat('m', 100) + "/" + Repeat('m', kMaxEntryLength - 101),
+        "GAME/" + Repeat('k', 32)},
        {{6, kE, "name-too-long"}},
        1},
+      // The 65,536th file is an entry (the 257th once was not), the 65,537th
+      // and 65,538th are not.
       {"too_many_files",
-       kFilesOfA + ManyFiles(258),
-       ManyFileNames(256),
-       {{262, kE, "too-many-files"}},
+       kFilesOfA + ManyFiles(kMaxFiles + 2),
+       ManyFileNames(kMaxFiles),
+       {{6 + kMaxFiles, kE, "too-many-files"}},
        1},
       {"too_many_types", "#INSTALL_LST\n" + ManyTypes(18), {}, {{18, kE, "too-many-types"}}, 1},
       {"escapes_game_folder",
@@ -227,9 +236,9 @@ std::vector<Case> Cases() {
        {},
        {{1, kW, "text-outside-list"}, {1, kW, "utf8-text"}},
        0},
-      {"settings_of_one_megabyte", CommentsOfSize(1 << 20), {}, {}, 0},
-      {"settings_over_one_megabyte",
-       CommentsOfSize((1 << 20) + 1),
+      {"settings_of_the_largest_size", CommentsOfSize(kMaxSettingsSize), {}, {}, 0},
+      {"settings_over_the_largest_size",
+       CommentsOfSize(kMaxSettingsSize + 1),
        {},
        {{0, kE, "settings-too-large"}},
        1},

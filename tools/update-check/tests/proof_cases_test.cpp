@@ -213,3 +213,34 @@ TEST(ProofCase, HandMadeMediumHasNoProofKey) {
 }
 
 }  // namespace
+
+namespace {
+
+// The updater holds one line for each entry and one for update.ini; a list
+// longer than that is refused whatever its size. Lines past the first name
+// game.exe again, so nothing but the count and the repeats is reported.
+TEST(ProofCase, ListLongerThanAFullFileListIsRefused) {
+  for (size_t lines : {kMaxHashLines, kMaxHashLines + 1}) {
+    Medium medium;
+    medium.Write("update.ini", kIni);
+    medium.Write("GAME/game.exe", "exe");
+    medium.Write("GAME/data/a.dat", "dat");
+    std::string list = kGood;
+    for (size_t i = 3; i < lines; ++i) list += Line("exe", "GAME/game.exe");
+    medium.Write("update.sha256", list);
+    int exit_code = -1;
+    nlohmann::json report = CheckJson(medium, &exit_code);
+    size_t too_long = 0;
+    size_t repeats = 0;
+    for (const auto& problem : report["problems"]) {
+      std::string code = problem["code"];
+      if (code == "list-unreadable") ++too_long;
+      if (code == "list-duplicate") ++repeats;
+    }
+    EXPECT_EQ(too_long, lines > kMaxHashLines ? 1u : 0u) << lines;
+    EXPECT_EQ(repeats, lines - 3) << lines;
+    EXPECT_EQ(report["problems"].size(), too_long + repeats) << lines;
+  }
+}
+
+}  // namespace

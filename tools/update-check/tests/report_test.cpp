@@ -1,6 +1,7 @@
 // The two report forms, the arguments and the exit codes.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 
 #include "medium_fixture.h"
@@ -11,6 +12,40 @@ void MakeWorkedExample(Medium* medium) {
   medium->Write("update.ini", kWorkedExample);
   medium->Write("GAME/game.exe", "exe");
   medium->Write("GAME/data/bg.pak", "pak");
+}
+
+// A game of today: tens of thousands of files, Japanese paths far longer
+// than 31 bytes, in folders of thousands. The check reads every entry once
+// and matches names without a scan per entry.
+TEST(LargeList, TwentyThousandEntriesGiveTwentyThousandCopies) {
+  constexpr int kEntries = 20000;
+  Medium medium;
+  std::string ini = "#INSTALL_LST\n[DATA]\n##\n#FILE\n[DATA]\n";
+  std::set<std::string> sources;
+  for (int i = 0; i < kEntries; ++i) {
+    std::string name = "data/キャラクター_" + std::to_string(i % 7) + "/表情差分_ソ/立ち絵_" +
+                       std::to_string(100000 + i) + ".png";
+    medium.Write("GAME/" + name, std::to_string(i));
+    std::string entry = name;
+    for (char& c : entry) {
+      if (c == '/') c = '\\';
+    }
+    ini += entry + "\r\n";
+    sources.insert("GAME\\" + entry);
+  }
+  medium.Write("update.ini", Sjis(ini));
+  int exit_code = -1;
+  nlohmann::json report = CheckJson(medium, &exit_code);
+  EXPECT_EQ(exit_code, 0);
+  EXPECT_TRUE(report["problems"].empty()) << report["problems"].dump(2).substr(0, 2000);
+  ASSERT_EQ(report["files"].size(), static_cast<size_t>(kEntries));
+  ASSERT_EQ(report["copy"].size(), static_cast<size_t>(kEntries));
+  std::set<std::string> copied;
+  for (const auto& item : report["copy"]) {
+    EXPECT_TRUE(item["exists"].get<bool>());
+    copied.insert(item["source"].get<std::string>());
+  }
+  EXPECT_EQ(copied, sources);
 }
 
 TEST(WorkedExample, JsonInFull) {

@@ -6,6 +6,8 @@
 
 #include "cp932_text.h"
 #include "pack_fixture.h"
+#include "pack_plan.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -45,6 +47,22 @@ Files Many(int count) {
 
 const std::string k31 = "abcdefghijklmnopqrstuvwxyz1.txt";
 const std::string k32 = "abcdefghijklmnopqrstuvwxyz12.txt";
+// "データフォルダ\\" is 15 bytes in code page 932 and 22 in UTF-8; ソ ends in
+// the byte 0x5C.
+const std::string kJpFolder = "データフォルダ/";
+// Folders keep each name within what a Linux file system holds (255 bytes).
+const std::string kLimit =
+    std::string(100, 'a') + "/" + std::string(kMaxEntryLength - 105, 'b') + ".txt";
+const std::string kOver =
+    std::string(100, 'a') + "/" + std::string(kMaxEntryLength - 104, 'b') + ".txt";
+const std::string kJpLimit =
+    kJpFolder + Repeat("ソ", 60) + "/" + Repeat("ソ", 59) + std::string(kMaxEntryLength - 254, 'n');
+const std::string kJpOver = kJpLimit + "n";
+
+std::string Backslashed(std::string path) {
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
 
 const PackCase kCases[] = {
     {"NewChangedUnchanged",
@@ -131,6 +149,16 @@ const PackCase kCases[] = {
      Ini({}, {"データフォルダ\\ファイル.txt", k31}),
      {}},
     {"Files256Fit", {}, Many(256), {}, 0, {}, {}},
+    {"NameOfTheLimitFits", {}, {{kLimit, "x"}}, {}, 0, Ini({}, {Backslashed(kLimit)}), {}},
+    {"JapaneseNameOfTheLimitFits",
+     {},
+     {{kJpLimit, "x"}},
+     {},
+     0,
+     Ini({}, {Backslashed(kJpLimit)}),
+     {}},
+    {"NameOf32BytesFits", {}, {{k32, "x"}}, {}, 0, Ini({}, {k32}), {}},
+    {"Files257Fit", {}, Many(257), {}, 0, {}, {}},
     {"UnchangedNameWithoutCp932FormIsFine",
      {{"é.txt", "e"}},
      {{"é.txt", "e"}, {"a", "a"}},
@@ -142,12 +170,11 @@ const PackCase kCases[] = {
     // What the format cannot hold: refused, nothing written.
     {"NameTooLong",
      {},
-     {{k32, "x"}, {"ながいなまえのファイルですね.txt", "y"}},
+     {{kOver, "x"}, {kJpOver, "y"}},
      {},
      1,
      {},
      {"name-too-long", "name-too-long"}},
-    {"TooManyFiles", {}, Many(257), {}, 1, {}, {"too-many-files"}},
     {"NameWithoutCp932Form", {}, {{"café/menu.txt", "x"}}, {}, 1, {}, {"not-cp932"}},
     // The tables map these one way only: ¥ to the byte of \, which would
     // split the name at a folder, and 〜 to the byte that reads back as ～.
@@ -348,6 +375,47 @@ TEST(PackNames, EachDeviceNameIsNamed) {
   }
   std::sort(named.begin(), named.end());
   EXPECT_EQ(named, (std::vector<std::string>{"aux.txt", "com1.ini", "data/CON"}));
+}
+
+// The file list's capacities at their edges, planned from trees in memory:
+// tens of thousands of files written out and packed would only slow the
+// case down (every packed file is flushed to the disk).
+TEST(PackCapacities, AtTheirEdges) {
+  struct Case {
+    const char* what;
+    size_t files;
+    std::string name;  // one more file of this name
+    std::vector<std::string> codes;
+    std::string where;  // of the first problem
+  };
+  const Case cases[] = {
+      {"a path of exactly the limit", 0, kLimit, {}, ""},
+      {"one byte more", 0, kOver, {"name-too-long"}, kOver},
+      {"two-byte characters up to the limit", 0, kJpLimit, {}, ""},
+      {"two-byte characters one byte over", 0, kJpOver, {"name-too-long"}, kJpOver},
+      {"the 65,536th file", kMaxFiles - 1, "z/last", {}, ""},
+      {"the 65,537th file", kMaxFiles, "z/last", {"too-many-files"}, "z/last"},
+  };
+  for (const Case& c : cases) {
+    Tree tree;
+    for (size_t i = 0; i < c.files; ++i) tree.files.push_back({"f/" + std::to_string(i), 1});
+    if (c.files > 0) tree.folders.push_back("f");
+    tree.files.push_back({c.name, 1});
+    for (size_t slash = c.name.find('/'); slash != std::string::npos;
+         slash = c.name.find('/', slash + 1)) {
+      tree.folders.push_back(c.name.substr(0, slash));
+    }
+    PackReport report;
+    std::string error;
+    ASSERT_TRUE(PlanFiles("new", tree, "", nullptr, &report, &error)) << c.what << ": " << error;
+    std::vector<std::string> codes;
+    for (const PackProblem& problem : report.problems) codes.push_back(problem.code);
+    EXPECT_EQ(codes, c.codes) << c.what;
+    if (!c.codes.empty()) {
+      EXPECT_EQ(report.problems[0].where, c.where) << c.what;
+    }
+    EXPECT_EQ(report.files.size(), c.files + 1) << c.what;
+  }
 }
 
 void PrintTo(const PackCase& c, std::ostream* os) {
