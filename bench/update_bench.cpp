@@ -197,7 +197,7 @@ int TimeUpdate(wchar_t** args) {
                      kUpdateTimeoutMs, &done);
   // Read before the program ends, while the completion message holds it.
   SIZE_T peak = box ? PeakWorkingSet(program) : 0;
-  if (int code = EndAtCompletion(box, &program)) return code;
+  if ((code = EndAtCompletion(box, &program)) != 0) return code;
   long copied = CountFiles(game, bytes);
   if (copied != files) {
     fprintf(stderr, "bench_driver: %ld of %ld files arrived whole\n", copied, files);
@@ -250,7 +250,7 @@ int TimeAnswers(wchar_t** args) {
   bool finished = false;
   HWND copy = AwaitCopyUnderWay(program, game, &finished);
   if (!copy && !finished) {
-    int code = Fail("no copy under way", program);
+    code = Fail("no copy under way", program);
     e2e::Stop(&program);
     return code;
   }
@@ -273,7 +273,7 @@ int TimeAnswers(wchar_t** args) {
     Sleep(kProbeEveryMs);
   }
   HWND box = e2e::WaitWindow(program.pid, e2e::Kind::kMessage, kUpdateTimeoutMs);
-  if (int code = EndAtCompletion(box, &program)) return code;
+  if ((code = EndAtCompletion(box, &program)) != 0) return code;
   printf("ms %.3f\nslow %ld\npositions %zu\nsamples %ld\n", worst, slow, positions.size(), samples);
   return 0;
 }
