@@ -4,7 +4,8 @@
 Each result line is "ITEM KIND RUN VALUE", the value in milliseconds, in
 bytes for the peak working set, a count for answers and positions; run 0 is
 the warm-up and is left out. KIND "refused-update" or "refused-pack" says
-that update.exe or update-pack refused ITEM's medium. Figures are medians
+that update.exe or update-pack refused ITEM's medium, KIND "short" that
+update.exe completed with only VALUE of its files. Figures are medians
 with min and max; ratios are of medians. Targets are printed beside the
 figures, never judged.
 """
@@ -51,11 +52,14 @@ def load(path):
     return runs
 
 
-def refusal(runs, item):
+def refusal(runs, item, count=None):
     """Why item was not measured, or None."""
     for kind, text in REFUSALS.items():
         if (item, kind) in runs:
             return text
+    if (item, "short") in runs:
+        return "not measured: the update copied only %d of %s files" % (
+            runs[(item, "short")][0], count or "its")
     return None
 
 
@@ -118,7 +122,7 @@ def main():
             ("many", args.many, "4 KB", "≥ %.2f × native" % NATIVE_TARGET),
             ("mb", args.mb_files, "1 MB", "≥ %.2f × native" % NATIVE_TARGET)):
         label = "1 update, %d × %s (ms)" % (count, size)
-        why = refusal(runs, item)
+        why = refusal(runs, item, count)
         if why:
             rows.append((label, why, "", "", target))
             continue
@@ -227,7 +231,7 @@ def main():
     for item, count in (("mem256", 256), ("memmany", args.mem_entries)):
         label = "7 peak working set, %d entries, packed (KB)" % count
         target = "≤ before + %d KB" % (PEAK_GROWTH // KIB) if count == 256 else "(info)"
-        why = refusal(runs, item)
+        why = refusal(runs, item, count)
         values = runs[(item, "peak")]
         if why or not values or min(values) <= 0:
             rows.append((label, why or "not read", "", "", target))

@@ -114,7 +114,8 @@ pack_medium() {
 }
 
 # drive ARGS...: one bench_driver run, its output in OUT and its exit status
-# in CODE (3: update.exe refused the medium).
+# in CODE (3: update.exe refused the medium, 4: it completed with fewer
+# files than listed).
 drive() {
   CODE=0
   OUT=$("$WINE" "$DRIVER" "$@" | tr -d '\r') || CODE=$?
@@ -138,7 +139,8 @@ exe_of() {
 }
 
 # update_run ITEM COUNT BYTES RUN: one update from an empty game folder: its
-# time and update.exe's peak working set. False when update.exe refused.
+# time and update.exe's peak working set. False when update.exe refused the
+# medium or left files out.
 update_run() {
   local item=$1 dir=$BENCH/$1 ms
   rm -rf "$dir/game" && mkdir "$dir/game" && sync
@@ -146,6 +148,11 @@ update_run() {
     "C:\\bench\\$item\\game" "bench_$item" "$2" "$3"
   if [ "$CODE" = 3 ]; then
     refused "$item"
+    return 1
+  fi
+  if [ "$CODE" = 4 ]; then
+    echo "bench: $item: not measured: the update copied $(field short) of $2 files" >&2
+    record "$item" short 1 "$(field short)"
     return 1
   fi
   ms=$(field ms)
