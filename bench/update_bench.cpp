@@ -6,7 +6,10 @@
 //     Writes the install record (GAMEPATH = GAME), starts EXE in MEDIUM,
 //     presses the start button of the UPDATE dialog and times until the
 //     completion message is visible. Then checks that GAME holds FILES
-//     files of BYTES bytes each.
+//     files of BYTES bytes each. Prints also "peak <bytes>", the peak
+//     working set of EXE read while the completion message shows. An
+//     update that completes with fewer files (a list longer than the
+//     program takes) prints "short <files that arrived>" and exits with 4.
 //   bench_driver startup EXE DIR
 //     Times from the process start to the first visible dialog of EXE,
 //     then closes it with its cancel command.
@@ -15,13 +18,18 @@
 //     the dialog: with the updater's own copy step, or with CopyFileW
 //     alone. Tells the copy's cost apart from the timer's.
 //   bench_driver answer EXE MEDIUM GAME REG_T
-//     Runs an update as "update" does and, from the first temporary copy
-//     until the completion message, sends the copy dialog WM_NULL every
-//     10 ms as another program would. Prints the worst answer as "ms" and
-//     the number of different progress bar positions seen.
+//     Runs an update as "update" does and, from the first file that
+//     appears in GAME until the completion message, sends the copy dialog
+//     WM_NULL every 10 ms as another program would. Prints the worst
+//     answer as "ms", the number of answers slower than 100 ms as "slow"
+//     and the number of different progress bar positions seen. A dialog
+//     that does not answer for 10 s counts as a 10 s answer.
 //
-// Prints "ms <milliseconds>" on success; anything else is an error.
+// Prints "ms <milliseconds>" on success. When EXE shows a message box
+// instead of its UPDATE dialog (a medium it cannot take), prints
+// "refused <text>" in UTF-8 and exits with 3; anything else is an error.
 #include <windows.h>
+#include <psapi.h>
 
 #include <stdio.h>
 #include <wchar.h>
@@ -44,9 +52,11 @@ constexpr DWORD kDesktopSettleMs = 500;
 constexpr DWORD kUiWaitMs = 60000;
 constexpr DWORD kUpdateTimeoutMs = 600000;
 const wchar_t kTextComplete[] = L"ＵＰＤＡＴＥが完了しました。";
-const wchar_t kTempSuffix[] = L".~update-part";
 constexpr DWORD kProbeEveryMs = 10;
 constexpr UINT kAnswerTimeoutMs = 10000;
+constexpr double kSlowAnswerMs = 100;
+constexpr int kExitRefused = 3;
+constexpr int kExitShort = 4;
 
 double Now() {
   static LARGE_INTEGER frequency = {};
@@ -100,6 +110,50 @@ int EndAtCompletion(HWND box, e2e::Program* program) {
   return ended ? 0 : Fail("update.exe did not end", *program);
 }
 
+// The peak working set of the process so far, 0 when it cannot be read.
+SIZE_T PeakWorkingSet(const e2e::Program& program) {
+  PROCESS_MEMORY_COUNTERS counters = {};
+  counters.cb = sizeof counters;
+  if (!GetProcessMemoryInfo(program.process, &counters, sizeof counters)) return 0;
+  return counters.PeakWorkingSetSize;
+}
+
+// Starts exe in medium and waits for its UPDATE dialog. A message box first
+// means that the program refused the medium: that is printed, the box
+// closed and *code set to kExitRefused. Returns the dialog, or nullptr with
+// *code set.
+HWND StartToUpdateDialog(const std::wstring& exe, const std::wstring& medium, e2e::Program* program,
+                         double* seen_at, int* code) {
+  if (!e2e::Start(exe, medium, program)) {
+    *code = Fail("cannot start update.exe", *program);
+    return nullptr;
+  }
+  HWND box = nullptr;
+  HWND dialog = PollFor(
+      [&] {
+        HWND update = e2e::FindWindowOf(program->pid, e2e::Kind::kUpdate);
+        box = update ? nullptr : e2e::FindWindowOf(program->pid, e2e::Kind::kMessage);
+        return update ? update : box;
+      },
+      kUiWaitMs, seen_at);
+  e2e::MessageBoxView view;
+  if (box && e2e::ReadMessageBox(box, &view)) {
+    printf("refused %s\n", e2e::Utf8(view.text).c_str());
+    e2e::PressOk(box);
+    DWORD exit_code = 0;
+    e2e::WaitExit(*program, kUiWaitMs, &exit_code);
+    e2e::Stop(program);
+    *code = kExitRefused;
+    return nullptr;
+  }
+  if (!dialog || box) {
+    *code = Fail("no UPDATE dialog", *program);
+    e2e::Stop(program);
+    return nullptr;
+  }
+  return dialog;
+}
+
 bool WriteRecord(const std::wstring& reg_t, const std::wstring& game) {
   std::wstring key_name = L"Software\\CORVID LAMP\\" + reg_t;
   HKEY key = nullptr;
@@ -135,78 +189,98 @@ int TimeUpdate(wchar_t** args) {
   ULONGLONG bytes = _wcstoui64(args[5], nullptr, 10);
   e2e::Program program;
   if (!WriteRecord(reg_t, game)) return Fail("cannot write the install record", program);
-  if (!e2e::Start(exe, medium, &program)) return Fail("cannot start update.exe", program);
   double seen = 0;
-  HWND dialog =
-      PollFor([&] { return e2e::FindWindowOf(program.pid, e2e::Kind::kUpdate); }, kUiWaitMs, &seen);
-  if (!dialog) {
-    int code = Fail("no UPDATE dialog", program);
-    e2e::Stop(&program);
-    return code;
-  }
+  int code = 0;
+  HWND dialog = StartToUpdateDialog(exe, medium, &program, &seen, &code);
+  if (!dialog) return code;
   double pressed = Now();
   e2e::PostCommand(dialog, IDOK);
   double done = 0;
   HWND box = PollFor([&] { return e2e::FindWindowOf(program.pid, e2e::Kind::kMessage); },
                      kUpdateTimeoutMs, &done);
-  if (int code = EndAtCompletion(box, &program)) return code;
+  // Read before the program ends, while the completion message holds it.
+  SIZE_T peak = box ? PeakWorkingSet(program) : 0;
+  if ((code = EndAtCompletion(box, &program)) != 0) return code;
   long copied = CountFiles(game, bytes);
   if (copied != files) {
     fprintf(stderr, "bench_driver: %ld of %ld files arrived whole\n", copied, files);
-    return 2;
+    // Fewer files and no error: the program left out what its list could
+    // not hold, and the time says nothing of the medium as listed.
+    if (copied < files) printf("short %ld\n", copied);
+    return copied < files ? kExitShort : 2;
   }
-  printf("ms %.3f\n", done - pressed);
+  printf("ms %.3f\npeak %zu\n", done - pressed, static_cast<size_t>(peak));
   return 0;
 }
 
-// The copy dialog of the run once a temporary copy has appeared in game.
-HWND AwaitCopyUnderWay(const e2e::Program& program, const std::wstring& game) {
+// True when folder holds anything besides "." and "..".
+bool HasEntries(const std::wstring& folder) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  bool any = false;
+  do {
+    any = wcscmp(found.cFileName, L".") != 0 && wcscmp(found.cFileName, L"..") != 0;
+  } while (!any && FindNextFileW(search, &found));
+  FindClose(search);
+  return any;
+}
+
+// The copy dialog of the run once the copy has begun: a temporary copy, or a
+// small file already in place, has appeared in the empty game folder. A
+// few small files may all be copied before that is seen: then *finished is
+// set, as the run's message box shows, and there is nothing to time.
+HWND AwaitCopyUnderWay(const e2e::Program& program, const std::wstring& game, bool* finished) {
   HWND copy = nullptr;
+  *finished = false;
   e2e::WaitUntil(
       [&] {
-        WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW((game + L"\\*" + kTempSuffix).c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE) return false;
-        FindClose(search);
-        return (copy = e2e::FindWindowOf(program.pid, e2e::Kind::kCopy)) != nullptr;
+        copy = e2e::FindWindowOf(program.pid, e2e::Kind::kCopy);
+        if (copy && HasEntries(game)) return true;
+        *finished = !copy && e2e::FindWindowOf(program.pid, e2e::Kind::kMessage) != nullptr;
+        return *finished;
       },
       kUiWaitMs, kPollMs);
-  return copy;
+  return *finished ? nullptr : copy;
 }
 
 int TimeAnswers(wchar_t** args) {
   std::wstring exe = args[0], medium = args[1], game = args[2], reg_t = args[3];
   e2e::Program program;
   if (!WriteRecord(reg_t, game)) return Fail("cannot write the install record", program);
-  if (!e2e::Start(exe, medium, &program)) return Fail("cannot start update.exe", program);
-  HWND dialog = e2e::WaitWindow(program.pid, e2e::Kind::kUpdate, kUiWaitMs);
-  if (!dialog) {
-    int code = Fail("no UPDATE dialog", program);
-    e2e::Stop(&program);
-    return code;
-  }
+  double seen = 0;
+  int code = 0;
+  HWND dialog = StartToUpdateDialog(exe, medium, &program, &seen, &code);
+  if (!dialog) return code;
   e2e::PostCommand(dialog, IDOK);
-  HWND copy = AwaitCopyUnderWay(program, game);
-  if (!copy) {
-    int code = Fail("no copy under way", program);
+  bool finished = false;
+  HWND copy = AwaitCopyUnderWay(program, game, &finished);
+  if (!copy && !finished) {
+    code = Fail("no copy under way", program);
     e2e::Stop(&program);
     return code;
   }
   double worst = 0;
   std::set<int> positions;
-  long samples = 0;
+  long samples = 0, slow = 0;
   double ms = 0;
-  // The dialog is gone once the list has ended and the message shows.
-  while (e2e::TimeAnswer(copy, kAnswerTimeoutMs, &ms)) {
+  double give_up = Now() + kUpdateTimeoutMs;
+  // The dialog is gone once the list has ended and the message shows. A
+  // send that timed out while the dialog still stands is a wait the user
+  // saw: it counts, and the probing goes on.
+  while (copy) {
+    bool answered = e2e::TimeAnswer(copy, kAnswerTimeoutMs, &ms);
+    if (!answered && (!IsWindow(copy) || Now() > give_up)) break;
     ++samples;
     worst = std::max(worst, ms);
+    if (ms > kSlowAnswerMs) ++slow;
     int position = 0, end = 0;
-    if (e2e::ReadProgress(copy, &position, &end)) positions.insert(position);
+    if (answered && e2e::ReadProgress(copy, &position, &end)) positions.insert(position);
     Sleep(kProbeEveryMs);
   }
   HWND box = e2e::WaitWindow(program.pid, e2e::Kind::kMessage, kUpdateTimeoutMs);
-  if (int code = EndAtCompletion(box, &program)) return code;
-  printf("ms %.3f\npositions %zu\nsamples %ld\n", worst, positions.size(), samples);
+  if ((code = EndAtCompletion(box, &program)) != 0) return code;
+  printf("ms %.3f\nslow %ld\npositions %zu\nsamples %ld\n", worst, slow, positions.size(), samples);
   return 0;
 }
 

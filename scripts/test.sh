@@ -14,6 +14,9 @@ step() { echo; echo "=== $*"; }
 step "set-up on a broken and a sound mirror (stand-ins for apt and dpkg)"
 bash tests/scripts/setup_fallback_test.sh
 
+step "the benchmark report on made-up results"
+bash tests/scripts/bench_report_test.sh
+
 step "layout and generated texts"
 git ls-files '*.cpp' '*.h' | grep -v '^src/text/texts.h$' | xargs clang-format --dry-run --Werror
 generated=$(mktemp)
