@@ -93,7 +93,8 @@ static void StartCopy(HWND dialog) {
   ReadSourceRoot(source_root, sizeof source_root);
   step_count = 0;
   step_mark = -1;
-  copy_failed_count = 0;
+  // Lines the list could not hold were never going to be copied.
+  copy_failed_count = CountLeftOut(kCopyMask);
   copy_ended = false;
   list_done = false;
   PlanProgress(dialog);

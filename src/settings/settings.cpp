@@ -44,8 +44,17 @@ void ResetSettings() {
   settings.install_lst_count = 0;
   memset(settings.install_lst, 0, sizeof settings.install_lst);
   settings.file_count = 0;
+  memset(settings.left_out, 0, sizeof settings.left_out);
   select_mask = 0;
   select_pos = 0;
+}
+
+int CountLeftOut(uint32_t mask) {
+  int count = 0;
+  for (int bit = 0; bit < 32; ++bit) {
+    if ((mask >> bit) & 1u) count += settings.left_out[bit];
+  }
+  return count;
 }
 
 void SelectFiles(uint32_t mask) {

@@ -34,6 +34,10 @@ struct SetupSettings {
   int8_t install_lst_count;
   char install_lst[kMaxFileTypes][64];
   int32_t file_count;
+  // File lines that the list could not hold (a name too long, the list
+  // full), by the bit of their type: the update must not call itself
+  // complete without them.
+  int32_t left_out[33];
   FileEntry files[kMaxFiles];
 };
 
@@ -43,6 +47,9 @@ extern SetupSettings settings;
 // The slots of the file list are left as they are: only the count says
 // which are in use.
 void ResetSettings();
+
+// How many file lines of the types in mask the list could not hold.
+int CountLeftOut(uint32_t mask);
 
 // Starts a scan of the file list for entries whose flags share a bit with mask.
 void SelectFiles(uint32_t mask);

@@ -194,19 +194,23 @@ static void AddFileLine(const char* text, ParseState* state) {
     Notify(ParseEventKind::kTypeHeader, state->line, nullptr, text, state->current_type, 0);
     return;
   }
+  int bit = state->current_type < 0 ? 31 : state->current_type % 32;
   // A cut name could name another file, so a name that does not fit is left
-  // out rather than shortened.
+  // out rather than shortened; it is counted, so that the update cannot end
+  // as complete without it.
   if (strlen(text) >= sizeof settings.files[0].name) {
+    ++settings.left_out[bit];
     Notify(ParseEventKind::kNameTooLong, state->line, nullptr, text, 0, 0);
     return;
   }
   if (settings.file_count >= kMaxFiles) {
+    ++settings.left_out[bit];
     Notify(ParseEventKind::kTooManyFiles, state->line, nullptr, text, 0, 0);
     return;
   }
   FileEntry& entry = settings.files[settings.file_count];
   CopyText(entry.name, sizeof entry.name, text);
-  entry.flags = state->current_type < 0 ? kNoTypeFlag : 1u << (state->current_type % 32);
+  entry.flags = 1u << bit;
   Notify(ParseEventKind::kFileAdded, state->line, nullptr, entry.name, settings.file_count,
          entry.flags);
   ++settings.file_count;
@@ -242,6 +246,7 @@ void ParseSettingsFile() {
   // Each entry is written as it is added; slots past the count are never
   // read, so they are not cleared either (the list is tens of megabytes).
   settings.file_count = 0;
+  memset(settings.left_out, 0, sizeof settings.left_out);
 
   ParseState state = {kModeNone, -1, 1};
   char piece[512];

@@ -310,6 +310,7 @@ struct CapacityCase {
   std::vector<std::string> entries;  // one line each, under [A]
   int kept;
   std::string last;  // the last entry kept
+  int left_out;      // counted, so that the update cannot end as complete
 };
 
 // A name is kept whole or not at all: a cut name could name another file.
@@ -323,14 +324,18 @@ TEST_F(SettingsFileTest, ListCapacitiesAtTheirEdges) {
   std::vector<std::string> one_more = full;
   one_more.push_back("one_more.dat");
   const CapacityCase cases[] = {
-      {"32 bytes, once too long, now an entry", {std::string(32, 'n')}, 1, std::string(32, 'n')},
-      {"a path of exactly the limit", {kLimit}, 1, kLimit},
-      {"one byte more is left out", {kOver, "b.dat"}, 1, "b.dat"},
-      {"two-byte characters up to the limit", {kJpLimit}, 1, kJpLimit},
-      {"two-byte characters one byte over", {kJpOver, "b.dat"}, 1, "b.dat"},
-      {"a 257th file, once refused, now an entry", {full.begin(), full.begin() + 257}, 257, "f256"},
-      {"the 65,536th file", full, kMaxFiles, "f65535"},
-      {"the 65,537th is left out", one_more, kMaxFiles, "f65535"},
+      {"32 bytes, once too long, now an entry", {std::string(32, 'n')}, 1, std::string(32, 'n'), 0},
+      {"a path of exactly the limit", {kLimit}, 1, kLimit, 0},
+      {"one byte more is left out", {kOver, "b.dat"}, 1, "b.dat", 1},
+      {"two-byte characters up to the limit", {kJpLimit}, 1, kJpLimit, 0},
+      {"two-byte characters one byte over", {kJpOver, "b.dat"}, 1, "b.dat", 1},
+      {"a 257th file, once refused, now an entry",
+       {full.begin(), full.begin() + 257},
+       257,
+       "f256",
+       0},
+      {"the 65,536th file", full, kMaxFiles, "f65535", 0},
+      {"the 65,537th is left out", one_more, kMaxFiles, "f65535", 1},
   };
   for (const CapacityCase& c : cases) {
     std::string ini = "#INSTALL_LST\n[A]\n#FILE\n[A]\n";
@@ -339,6 +344,8 @@ TEST_F(SettingsFileTest, ListCapacitiesAtTheirEdges) {
     ASSERT_EQ(settings.file_count, c.kept) << c.what;
     EXPECT_EQ(std::string(settings.files[c.kept - 1].name), c.last) << c.what;
     EXPECT_EQ(Selected(1).back(), c.last) << c.what;
+    EXPECT_EQ(CountLeftOut(1), c.left_out) << c.what;
+    EXPECT_EQ(CountLeftOut(~1u), 0) << c.what;
   }
   EXPECT_EQ(kJpLimit.size(), kMaxEntryLength);
   EXPECT_EQ(kJpOver.size(), kMaxEntryLength + 1);
@@ -346,6 +353,20 @@ TEST_F(SettingsFileTest, ListCapacitiesAtTheirEdges) {
 
 // A short list costs its own few pages, not the capacity's megabytes: the
 // slots past the entries in use are neither cleared nor copied over.
+// Each line left out counts under its own type, so that only the types an
+// update copies make it incomplete; a new parse starts the count again.
+TEST_F(SettingsFileTest, LinesLeftOutCountUnderTheirType) {
+  const std::string kOver(kMaxEntryLength + 1, 'o');
+  Parse("#INSTALL_LST\n[A]\n[B]\n#FILE\n" + kOver + "\n[A]\n" + kOver + "\n[B]\n" + kOver + "\n" +
+        kOver + "\nb.dat\n");
+  EXPECT_EQ(CountLeftOut(0x80000000u), 1);
+  EXPECT_EQ(CountLeftOut(1), 1);
+  EXPECT_EQ(CountLeftOut(2), 2);
+  EXPECT_EQ(CountLeftOut(0xFF), 3);
+  Parse("#FILE\na.dat\n");
+  EXPECT_EQ(CountLeftOut(0xFFFFFFFFu), 0);
+}
+
 TEST_F(SettingsFileTest, SlotsPastTheListAreNeverWritten) {
   const size_t kSlots[] = {3, 4, 1000, static_cast<size_t>(kMaxFiles) - 1};
   for (size_t slot : kSlots) memset(&settings.files[slot], 0xAB, sizeof settings.files[slot]);

@@ -68,6 +68,20 @@ TEST_F(CopyTest, LeftoverTemporaryCopiesInTheEntriesFoldersGo) {
   for (const std::wstring& path : kept) EXPECT_TRUE(Exists(path)) << Utf8(path);
 }
 
+// A file line longer than an entry holds is left out of the list, never cut
+// to name another file; the update copies the rest and says that one file
+// was not copied instead of calling itself complete.
+TEST_F(CopyTest, LineLongerThanAnEntryCountsAsNotCopied) {
+  WriteSettings({L"[SYSTEM]", std::wstring(260, L'x') + L".dat", L"a.dat"});
+  PutSource(L"a.dat", "new A");
+  WriteRecord(game_);
+  StartUpdate();
+  ExpectIncomplete(1);
+  std::string bytes;
+  ASSERT_TRUE(ReadBytes(Dest(L"a.dat"), &bytes));
+  EXPECT_EQ(bytes, "new A");
+}
+
 // Every destination is a folder, which no copy replaces and the checks before
 // the copy do not stop at.
 TEST_F(CopyTest, EveryCopyFailingShowsOneBoxEachThenTheCount) {
