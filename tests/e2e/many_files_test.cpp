@@ -80,6 +80,21 @@ class ManyFilesTest : public UpdateRun {
     return ReadBytes(Dest(Entry(i)), &bytes) && bytes == NewBytes(i);
   }
 
+  // The same, found by the sizes in a few looks, so that update.exe is
+  // frozen for a moment only and its step still has time left when thawed.
+  int NewPrefixBySize(int count) const {
+    int low = 0, high = count;
+    while (low < high) {
+      int middle = low + (high - low) / 2;
+      if (HasNewSize(middle)) {
+        low = middle + 1;
+      } else {
+        high = middle;
+      }
+    }
+    return low;
+  }
+
   // How many entries from the first on are in place.
   int NewPrefix(int count) const {
     int i = 0;
@@ -192,14 +207,17 @@ TEST_F(ManyFilesTest, AllInstalledWhileTheDialogAnswers) {
 // is frozen so that the file it is on is known: every file is then either
 // its old bytes or all of its new ones, the new ones an unbroken run from
 // the start of the list, at most the file on its way finished after the
-// close, and no temporary copy left.
+// close (a step that went on with its files until its time was up would
+// finish more), and no temporary copy left.
 TEST_F(ManyFilesTest, CloseBoxAmidThemLeavesEachFileOldOrNew) {
   PutMedium(kManyFiles, true);
-  HWND copy = StartAndFreezeAmidCopy([&] { return HasNewSize(0); },
+  // Frozen once the copy is in full flow, so that the close comes amid a
+  // step of several files rather than right after the first.
+  HWND copy = StartAndFreezeAmidCopy([&] { return HasNewSize(kManyFiles / 10); },
                                      [&] { return !HasNewSize(kManyFiles - 2); },
                                      [&] { PutOldFiles(kManyFiles); });
   ASSERT_TRUE(copy);
-  int at_close = NewPrefix(kManyFiles);
+  int at_close = NewPrefixBySize(kManyFiles);
   ASSERT_TRUE(PressCloseBox(copy));
   ASSERT_TRUE(Thaw(program_));
   EXPECT_TRUE(WaitGone(copy, kWaitMs));
