@@ -11,8 +11,13 @@ namespace {
 class QueueStatusTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    window_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
-                              nullptr, nullptr, nullptr);
+    WNDCLASSW window_class = {};
+    window_class.lpfnWndProc = DefWindowProcW;
+    window_class.hInstance = GetModuleHandleW(nullptr);
+    window_class.lpszClassName = L"QueueStatusTest";
+    RegisterClassW(&window_class);
+    window_ = CreateWindowExW(0, L"QueueStatusTest", L"", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50,
+                              nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_TRUE(window_);
     Drain();
   }
