@@ -137,9 +137,11 @@ static bool BetweenChunks(void* context, unsigned long long copied) {
 
 // From the timer and from a posted ID_COPY_NEXT. Either may come while a
 // step runs (its chunks and its failure box pump messages), and then finds
-// step_count equal to step_mark.
+// step_count equal to step_mark. The dialog manager shows the dialog only
+// once its queue is empty: a step that came first would copy unseen, and
+// the steps posted after it would keep the dialog hidden to the end.
 static void RequestStep(HWND dialog) {
-  if (step_count != step_mark && !copy_ended) {
+  if (step_count != step_mark && !copy_ended && IsWindowVisible(dialog)) {
     SendMessageW(dialog, WM_COMMAND, ID_COPY_STEP, step_count);
   }
 }
