@@ -16,6 +16,7 @@
 
 // 1010-1019: private commands that no control sends.
 #define ID_COPY_STEP 1010
+#define ID_COPY_NEXT 1011
 
 // Controls that are never addressed.
 #define IDC_UNUSED 0xFFFF

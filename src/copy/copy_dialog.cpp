@@ -9,6 +9,7 @@
 #include "copy/copy_progress.h"
 #include "copy/entry_folders.h"
 #include "copy/medium.h"
+#include "copy/step_pace.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "text/format.h"
@@ -17,16 +18,23 @@
 #include "verify/hash_list.h"
 #include "verify/medium_proof.h"
 #include "win/long_path.h"
+#include "win/now_ms.h"
 #include "win/wide_text.h"
 #include "win/window_text.h"
 
 constexpr UINT_PTR kCopyTimer = 123;
-constexpr UINT kCopyPeriod = 60;  // milliseconds
+
+static_assert(kQueuedKey == QS_KEY && kQueuedMouseMove == QS_MOUSEMOVE &&
+                  kQueuedMouseButton == QS_MOUSEBUTTON && kQueuedTimer == QS_TIMER &&
+                  kQueuedPaint == QS_PAINT && kQueuedHotKey == QS_HOTKEY &&
+                  kQueuedRawInput == QS_RAWINPUT,
+              "the queue bits are Windows' own");
 
 int copy_failed_count;
 
 // A step is due whenever step_count differs from step_mark; while one runs
 // (and while its failure box runs a nested message loop) they are equal.
+// step_count counts steps, not files: a step copies several.
 static int step_count;
 static int step_mark;
 // The medium's folder as the texts show it; the files are opened through
@@ -36,6 +44,7 @@ static char current_file[1024];
 static CopyPaths copy_paths;
 static char shown_source[1024];
 static char status_text[1024];
+static StatusPace status_pace;
 static char failure_text[1024];
 // Set once EndDialog has been called: a copy under way stops at its next
 // chunk and no further step starts.
@@ -97,8 +106,11 @@ static void StartCopy(HWND dialog) {
   copy_failed_count = CountLeftOut(kCopyMask);
   copy_ended = false;
   list_done = false;
+  StartStatusPace(&status_pace);
   PlanProgress(dialog);
-  SetTimer(dialog, kCopyTimer, kCopyPeriod, nullptr);
+  // The first step waits for the tick, after the dialog's first paint; the
+  // tick also brings every step that is not posted.
+  SetTimer(dialog, kCopyTimer, kStepTimerMs, nullptr);
   SelectFiles(kCopyMask);
 }
 
@@ -119,25 +131,50 @@ static void PumpMessages(HWND dialog) {
   }
 }
 
-static bool BetweenChunks(void* context, unsigned long long copied) {
-  HWND dialog = static_cast<HWND>(context);
-  ShowEntryProgress(dialog, copied);
-  PumpMessages(dialog);
-  return !copy_ended;
-}
-
-static void RequestStep(HWND dialog) {
-  if (step_count != step_mark) SendMessageW(dialog, WM_COMMAND, ID_COPY_STEP, step_count);
-}
-
 static void ShowCopyStatus(HWND dialog) {
   ShownSourcePath(source_root, copy_paths.source_path, shown_source, sizeof shown_source);
   FormatText(status_text, sizeof status_text, kTextCopyStatus, shown_source, copy_paths.dest_path);
   SetControlText932(dialog, IDC_COPY_STATUS, status_text);
 }
 
+// Setting the text repaints it at once (Wine's static control does); with
+// hundreds of small files a second, that would cost more than the copies.
+static void ShowStatusOfNewFile(HWND dialog) {
+  if (StatusOnNewFile(&status_pace, NowMs())) ShowCopyStatus(dialog);
+}
+
+// A box names the file, and the text above it must name the same one.
+static void ShowStatusBeforeBox(HWND dialog) {
+  if (StatusBeforeBox(&status_pace, NowMs())) ShowCopyStatus(dialog);
+}
+
+static bool BetweenChunks(void* context, unsigned long long copied) {
+  HWND dialog = static_cast<HWND>(context);
+  ShowEntryProgress(dialog, copied);
+  if (StatusDueNow(&status_pace, NowMs())) ShowCopyStatus(dialog);
+  PumpMessages(dialog);
+  return !copy_ended;
+}
+
+// From the timer and from a posted ID_COPY_NEXT. Either may come while a
+// step runs (its chunks and its failure box pump messages), and then finds
+// step_count equal to step_mark. The dialog manager shows the dialog only
+// once its queue is empty: a step that came first would copy unseen, and
+// the steps posted after it would keep the dialog hidden to the end.
+static void RequestStep(HWND dialog) {
+  if (step_count != step_mark && !copy_ended && IsWindowVisible(dialog)) {
+    SendMessageW(dialog, WM_COMMAND, ID_COPY_STEP, step_count);
+  }
+}
+
+static void BringNextStep(HWND dialog) {
+  DWORD queued = HIWORD(GetQueueStatus(kOvertakenByPost));
+  if (ChooseNextStepBy(queued) == kPostNextStep) PostMessageW(dialog, WM_COMMAND, ID_COPY_NEXT, 0);
+}
+
 static void ReportCopyFailure(HWND dialog) {
   ++copy_failed_count;
+  ShowStatusBeforeBox(dialog);
   ShownSourcePath(source_root, copy_paths.source_path, shown_source, sizeof shown_source);
   FormatText(failure_text, sizeof failure_text, kTextCopyFailed, shown_source,
              copy_paths.dest_path);
@@ -150,6 +187,7 @@ static void EndCopy(HWND dialog, unsigned char outcome);
 // and the update ends as failed, counting this entry and every one after it.
 static void EndForLostMedium(HWND dialog) {
   ++copy_failed_count;
+  ShowStatusBeforeBox(dialog);
   while (NextSelectedFile(current_file, sizeof current_file) == 0) ++copy_failed_count;
   ShowMessage(dialog, kTextMediumLost, kCaptionUpdateFailed);
   EndCopy(dialog, 1);
@@ -159,6 +197,7 @@ static void EndForLostMedium(HWND dialog) {
 // as it lies on the medium, where the publisher can look for it.
 static void ReportDamagedFile(HWND dialog) {
   ++copy_failed_count;
+  ShowStatusBeforeBox(dialog);
   char medium_path[1024];
   MediumPathOf(current_file, medium_path, sizeof medium_path);
   FormatText(failure_text, sizeof failure_text, kTextFileDamaged, medium_path);
@@ -167,7 +206,7 @@ static void ReportDamagedFile(HWND dialog) {
 
 static void CopyEntry(HWND dialog) {
   CreateEntryFolders(copy_paths.dest_dir, strlen(install_dir) + 1);
-  ShowCopyStatus(dialog);
+  ShowStatusOfNewFile(dialog);
   unsigned char digest[kSha256Size];
   const unsigned char* expected = nullptr;
   if (MediumListApplies()) {
@@ -203,18 +242,18 @@ static void RefuseEntry(HWND dialog) {
              settings.path, current_file);
   FormatText(copy_paths.dest_path, sizeof copy_paths.dest_path, "%s\\%s", install_dir,
              current_file);
-  ShowCopyStatus(dialog);
+  ShowStatusOfNewFile(dialog);
   ReportCopyFailure(dialog);
 }
 
-static void RunCopyStep(HWND dialog, LPARAM requested) {
-  step_mark = static_cast<int>(requested);
+// False when the copy is over: the end of the list, or ended while the file
+// was on its way.
+static bool CopyNextEntry(HWND dialog) {
   if (NextSelectedFile(current_file, sizeof current_file) != 0) {
     FillProgress(dialog);
     list_done = true;
-    // step_count stays: no later tick starts another step.
     SendMessageW(dialog, WM_COMMAND, IDOK, 0);
-    return;
+    return false;
   }
   if (BuildCopyPaths(kMediumRoot, settings.path, install_dir, current_file, &copy_paths) ==
       kCopyPathsReady) {
@@ -222,12 +261,22 @@ static void RunCopyStep(HWND dialog, LPARAM requested) {
   } else {
     RefuseEntry(dialog);
   }
-  // Ended during the step (the close box while the file was copied): as at
-  // the end of the list, step_count stays, so a tick still queued starts
-  // nothing.
-  if (copy_ended) return;
+  if (copy_ended) return false;
   FinishEntryProgress(dialog);
+  return true;
+}
+
+// Whole files until the step's time is up; a large file takes its own time,
+// its chunks letting the dialog answer. Once the copy is over, step_count
+// stays: no tick or posted step still queued starts another.
+static void RunCopyStep(HWND dialog, LPARAM requested) {
+  step_mark = static_cast<int>(requested);
+  double started = NowMs();
+  do {
+    if (!CopyNextEntry(dialog)) return;
+  } while (StepHasTime(started, NowMs()));
   ++step_count;
+  BringNextStep(dialog);
 }
 
 static void EndCopy(HWND dialog, unsigned char outcome) {
@@ -259,6 +308,9 @@ INT_PTR CALLBACK CopyDialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lpa
       switch (LOWORD(wparam)) {
         case ID_COPY_STEP:
           RunCopyStep(dialog, lparam);
+          return FALSE;
+        case ID_COPY_NEXT:  // posted by a step when nothing else waited
+          RequestStep(dialog);
           return FALSE;
         case IDOK:  // the end of the list, or the Enter key
           if (list_done) EndCopy(dialog, 1);

@@ -1,5 +1,5 @@
-// The dialog FILECOPY: copies the selected files into the game folder, one
-// per timer tick.
+// The dialog FILECOPY: copies the selected files into the game folder, in
+// steps of about 20 ms between which the dialog answers.
 #pragma once
 
 #include <stdint.h>

@@ -6,8 +6,9 @@
 #include "settings/settings.h"
 
 constexpr unsigned long long kLargestPosition = 0x7FFFFFFF;
-// Within a file the bar moves at most this often: drawing it took Wine some
-// ten milliseconds a time, far longer than copying a chunk.
+// The bar moves at most this often, within a file and from file to file:
+// drawing it took Wine some ten milliseconds a time, far longer than copying
+// a chunk or a small file.
 constexpr DWORD kRedrawPeriodMs = 100;
 
 // The sizes as they were at dialog start, so that a source that changes
@@ -38,6 +39,10 @@ int ProgressPosition(unsigned long long done, unsigned long long total) {
   return static_cast<int>(done >> UnitShift(total));
 }
 
+static bool RedrawDue() {
+  return GetTickCount() - shown_at >= kRedrawPeriodMs;
+}
+
 static void ShowPosition(HWND dialog, int position) {
   if (position == shown_position) return;
   shown_position = position;
@@ -66,7 +71,7 @@ void StartProgress(HWND dialog) {
 }
 
 void ShowEntryProgress(HWND dialog, unsigned long long copied) {
-  if (current_entry >= planned_entries || GetTickCount() - shown_at < kRedrawPeriodMs) return;
+  if (current_entry >= planned_entries || !RedrawDue()) return;
   unsigned long long size = entry_sizes[current_entry];
   unsigned long long done = finished_bytes + (copied < size ? copied : size);
   ShowPosition(dialog, ProgressPosition(done, planned_total));
@@ -78,7 +83,7 @@ void FinishEntryProgress(HWND dialog) {
   // The last entry's end is the bar's end, also for a plan without bytes.
   if (current_entry == planned_entries) {
     FillProgress(dialog);
-  } else {
+  } else if (RedrawDue()) {
     ShowPosition(dialog, ProgressPosition(finished_bytes, planned_total));
   }
 }

@@ -1,4 +1,4 @@
-// The FILECOPY dialog: one file per tick, failures, attributes, closing.
+// The FILECOPY dialog: failures, attributes, closing.
 #include "scenario.h"
 
 namespace e2e {
@@ -29,21 +29,29 @@ TEST_F(CopyTest, EmptySelectionCompletesWithoutCopying) {
 }
 
 // Enter in a dialog without buttons still reaches it as IDOK. Pressed while
-// files are still to come, it must not end the update as complete.
+// files are still to come, it must not end the update as complete. The key
+// is pressed while update.exe is frozen with the last two files still to
+// come: the last one's copy takes it in at the latest.
 TEST_F(CopyTest, EnterKeyDuringTheCopyEndsNothing) {
   std::vector<std::wstring> lines = {L"[SYSTEM]"};
-  for (int i = 0; i < 30; ++i) {
+  const int kFiles = 200;
+  for (int i = 0; i < kFiles; ++i) {
     std::wstring entry = L"f" + std::to_wstring(i) + L".dat";
     lines.push_back(entry);
     PutSource(entry, "F");
   }
   WriteSettings(lines);
   WriteRecord(game_);
-  StartUpdate();
-  HWND copy = WaitWindow(program_.pid, Kind::kCopy, kWaitMs);
-  ASSERT_TRUE(copy) << DescribeWindows(program_.pid);
+  const std::wstring second_last = L"f" + std::to_wstring(kFiles - 2) + L".dat";
+  HWND copy = StartAndFreezeAmidCopy([&] { return Exists(Dest(L"f0.dat")); },
+                                     [&] { return !Exists(Dest(second_last)); },
+                                     [&] {
+                                       for (size_t i = 1; i < lines.size(); ++i)
+                                         DeleteFileW(Dest(lines[i]).c_str());
+                                     });
+  ASSERT_TRUE(copy);
   ASSERT_TRUE(PressKey(copy, VK_RETURN));
-  ASSERT_FALSE(Exists(Dest(L"f29.dat"))) << "the copy ended before the key could arrive";
+  ASSERT_TRUE(Thaw(program_));
   ExpectCompletion();
   for (size_t i = 1; i < lines.size(); ++i) EXPECT_TRUE(Exists(Dest(lines[i]))) << Utf8(lines[i]);
 }
@@ -135,9 +143,11 @@ TEST_F(CopyTest, ReadOnlyDestinationFailsThenLosesReadOnly) {
   EXPECT_TRUE(Exists(Dest(L"b.dat")));
 }
 
+// The close box pressed while update.exe is frozen with the last two files
+// still to come, so that it lands amid the list.
 TEST_F(CopyTest, CloseBoxMidRunEndsWithoutMessage) {
   std::vector<std::wstring> lines = {L"[SYSTEM]"};
-  const int kFiles = 60;
+  const int kFiles = 200;
   for (int i = 0; i < kFiles; ++i) {
     std::wstring entry = L"f" + std::to_wstring(100 + i) + L".dat";
     lines.push_back(entry);
@@ -145,14 +155,23 @@ TEST_F(CopyTest, CloseBoxMidRunEndsWithoutMessage) {
   }
   WriteSettings(lines);
   WriteRecord(game_);
-  StartUpdate();
-  HWND copy = WaitWindow(program_.pid, Kind::kCopy, kWaitMs);
-  ASSERT_TRUE(copy);
-  EXPECT_EQ(Utf8(WindowText(copy)), Utf8(L"UPDATE中です・・・"));
+  const std::wstring second_last = L"f" + std::to_wstring(100 + kFiles - 2) + L".dat";
   // The first file is in place, not only shown: a close that comes while it
   // is on its way stops it too.
-  ASSERT_TRUE(WaitUntil([&] { return Exists(Dest(L"f100.dat")); }, kWaitMs, 2));
+  HWND copy = StartAndFreezeAmidCopy([&] { return Exists(Dest(L"f100.dat")); },
+                                     [&] { return !Exists(Dest(second_last)); },
+                                     [&] {
+                                       for (size_t i = 1; i < lines.size(); ++i)
+                                         DeleteFileW(Dest(lines[i]).c_str());
+                                     });
+  ASSERT_TRUE(copy);
+  // Nothing that waits for an answer while it is frozen: the caption of
+  // another program's window is read without a message.
+  wchar_t caption[64] = L"";
+  GetWindowTextW(copy, caption, 64);
+  EXPECT_EQ(Utf8(caption), Utf8(L"UPDATE中です・・・"));
   ASSERT_TRUE(PressCloseBox(copy));
+  ASSERT_TRUE(Thaw(program_));
   // A message box would keep the program from ending.
   ExpectExitCode1();
   int copied = 0;
@@ -176,7 +195,8 @@ TEST_F(CopyTest, OpenFailureBoxStartsNoSecondStep) {
   ASSERT_TRUE(copy);
   const std::wstring status = StatusText(Source(L"blocked.dat"), Dest(L"blocked.dat"));
   EXPECT_EQ(Utf8(ItemText(copy, 1009)), Utf8(status));
-  // Some dozen timer periods of 60 ms pass while the box stays open.
+  // Dozens of timer ticks pass while the box stays open, and a posted step
+  // may wait among them.
   bool moved_on =
       WaitUntil([&] { return Exists(Dest(L"b.dat")) || ItemText(copy, 1009) != status; }, 800);
   EXPECT_FALSE(moved_on) << "a second step ran while the failure box was open";

@@ -36,7 +36,7 @@ void Settle() {
 void Shot(HWND window, const std::string& name, bool freeze, DWORD pid) {
   HANDLE thread = nullptr;
   if (freeze) {
-    // Between two steps, 60 ms apart: the status text is painted by now.
+    // A moment for the status text last set to be painted.
     e2e::WaitUntil([] { return false; }, 35, 5);
     thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(window, nullptr));
     if (thread) SuspendThread(thread);

@@ -1,6 +1,7 @@
 #include "driver.h"
 
 #include <commctrl.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <vector>
@@ -133,6 +134,50 @@ void Stop(Program* program) {
 
 bool IsRunning(const Program& program) {
   return program.process && WaitForSingleObject(program.process, 0) == WAIT_TIMEOUT;
+}
+
+namespace {
+
+// Suspends (or resumes) every thread of the program; false when one could
+// not be. A suspended thread is known to have stopped only once its context
+// can be read: Wine stops it by a signal, after SuspendThread has returned.
+bool SuspendThreads(const Program& program, bool suspend) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return false;
+  THREADENTRY32 entry;
+  entry.dwSize = sizeof entry;
+  bool all = true;
+  int found = 0;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    if (entry.th32OwnerProcessID != program.pid) continue;
+    ++found;
+    HANDLE thread =
+        OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT, FALSE, entry.th32ThreadID);
+    if (!thread) {
+      all = false;
+      continue;
+    }
+    if (suspend) {
+      CONTEXT context;
+      context.ContextFlags = CONTEXT_CONTROL;
+      all &= SuspendThread(thread) != static_cast<DWORD>(-1) && GetThreadContext(thread, &context);
+    } else {
+      all &= ResumeThread(thread) != static_cast<DWORD>(-1);
+    }
+    CloseHandle(thread);
+  }
+  CloseHandle(snapshot);
+  return all && found > 0;
+}
+
+}  // namespace
+
+bool Freeze(const Program& program) {
+  return SuspendThreads(program, true);
+}
+
+bool Thaw(const Program& program) {
+  return SuspendThreads(program, false);
 }
 
 bool WaitExit(const Program& program, DWORD timeout_ms, DWORD* code) {

@@ -22,6 +22,11 @@ bool Start(const std::wstring& exe, const std::wstring& dir, Program* out);
 // Ends the program if it still runs and closes the handle.
 void Stop(Program* program);
 bool IsRunning(const Program& program);
+// Stops every thread of the program, so that its files and windows stay as
+// they are while the test looks and posts; Thaw lets it go on. Messages
+// posted meanwhile wait in its queue.
+bool Freeze(const Program& program);
+bool Thaw(const Program& program);
 // True when the program ended within timeout_ms; code receives its exit code.
 bool WaitExit(const Program& program, DWORD timeout_ms, DWORD* code);
 

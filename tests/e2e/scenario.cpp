@@ -293,6 +293,38 @@ void UpdateRun::StartUpdate() {
   ASSERT_TRUE(PostCommand(dialog, IDOK));
 }
 
+HWND UpdateRun::StartAndFreezeAmidCopy(const std::function<bool()>& started,
+                                       const std::function<bool()>& early,
+                                       const std::function<void()>& reset) {
+  // Each attempt misses only when the test is held up for the whole copy.
+  constexpr int kAttempts = 3;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    if (attempt > 0) {
+      Stop(&program_);
+      reset();
+    }
+    StartUpdate();
+    HWND copy = WaitWindow(program_.pid, Kind::kCopy, kWaitMs);
+    if (!copy) {
+      ADD_FAILURE() << "no FILECOPY dialog; windows:\n" << DescribeWindows(program_.pid);
+      return nullptr;
+    }
+    if (!WaitUntil(started, kWaitMs, 2)) {
+      ADD_FAILURE() << "the copy did not start; windows:\n" << DescribeWindows(program_.pid);
+      return nullptr;
+    }
+    if (!Freeze(program_)) {
+      ADD_FAILURE() << "update.exe could not be frozen";
+      return nullptr;
+    }
+    if (early()) return copy;
+    Thaw(program_);
+  }
+  ADD_FAILURE() << "premise not met: the copy was never caught amid its files in " << kAttempts
+                << " runs; the case proves nothing";
+  return nullptr;
+}
+
 void UpdateRun::PickInBrowser(HWND dialog, const std::wstring& folder) {
   ASSERT_TRUE(PostCommand(dialog, 1000));
   HWND browser = WaitWindow(program_.pid, Kind::kBrowser, kWaitMs);

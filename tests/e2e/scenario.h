@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,14 @@ class UpdateRun : public ::testing::Test {
   void ExpectExitCode1();
   // Start pressed with the recorded folder: waits for UPDATE and presses OK.
   void StartUpdate();
+  // Starts the update and freezes it (Freeze) once started() holds, with
+  // early() still holding while it is frozen: the copy is then amid its
+  // files, and stays there until Thaw. A run that got past early() first is
+  // ended, reset() runs and the update starts again, a few times at most.
+  // Returns the copy dialog, or nullptr with a failure added.
+  HWND StartAndFreezeAmidCopy(const std::function<bool()>& started,
+                              const std::function<bool()>& early,
+                              const std::function<void()>& reset);
   // Opens the folder browser from the UPDATE dialog, picks folder in it and
   // presses OK.
   void PickInBrowser(HWND dialog, const std::wstring& folder);
