@@ -7,7 +7,8 @@ set -euo pipefail
 BUILD=$(cd "${1:?usage: run-registry.sh BUILD_DIR}" && pwd)
 cd "$(dirname "$0")/../.."
 
-source scripts/wine/prefix.sh
+# An explicit mode: a sourced script sees this one's arguments as its own.
+source scripts/wine/prefix.sh null
 trap wine_prefix_cleanup EXIT
 echo "run-registry: running win_tests.exe under Wine"
 "$WINE" "$BUILD/tests/win/win_tests.exe" --gtest_color=no
