@@ -326,15 +326,18 @@ bool WaitGone(HWND window, DWORD timeout_ms) {
   return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, timeout_ms);
 }
 
-bool TimeAnswer(HWND window, UINT timeout_ms, double* ms) {
-  LARGE_INTEGER frequency, start, end;
+double NowMs() {
+  LARGE_INTEGER frequency, count;
   QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&start);
+  QueryPerformanceCounter(&count);
+  return static_cast<double>(count.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+bool TimeAnswer(HWND window, UINT timeout_ms, double* ms) {
+  double start = NowMs();
   DWORD_PTR result = 0;
   bool answered = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeout_ms, &result) != 0;
-  QueryPerformanceCounter(&end);
-  *ms = static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0 /
-        static_cast<double>(frequency.QuadPart);
+  *ms = NowMs() - start;
   return answered;
 }
 

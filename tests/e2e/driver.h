@@ -74,6 +74,8 @@ bool WaitGone(HWND window, DWORD timeout_ms);
 
 // How long the window took to answer WM_NULL, in milliseconds; false when it
 // did not answer within timeout_ms or is gone.
+// A monotonic clock in milliseconds.
+double NowMs();
 bool TimeAnswer(HWND window, UINT timeout_ms, double* ms);
 
 // The copy dialog's progress bar: its position and the top of its range.

@@ -28,13 +28,6 @@ constexpr DWORD kSampleEveryMs = 10;
 // that was surely up for less than this was replaced too soon.
 constexpr double kShortestStatusMs = 45;
 
-double NowMs() {
-  LARGE_INTEGER frequency, count;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&count);
-  return static_cast<double>(count.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
 std::wstring Entry(int i) {
   return L"d" + std::to_wstring(i % kFolders) + L"\\f" + std::to_wstring(10000 + i) + L".dat";
 }
