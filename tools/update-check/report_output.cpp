@@ -142,6 +142,9 @@ static std::string FormatGame(const std::string& game_dir, const GameReport& gam
   }
   if (!game.record) {
     out += "Versions: (no version record: the medium refuses no game)\n";
+  } else if (game.verdict == "applied") {
+    // Every old version "matches" a folder whose carried files are all new.
+    out += "Versions: the update's own\n";
   } else if (!game.versions.empty()) {
     out += "Versions: " + Labels(game.versions) + "\n";
   } else if (!game.between.empty() && game.verdict == "refuse") {
