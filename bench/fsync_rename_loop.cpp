@@ -1,7 +1,9 @@
 // The yardstick for updates of many files: what this disk allows a native
 // program that replaces files as safely as the updater does. Each file of
 // SOURCE, in name order, is read, written into DEST under a temporary name,
-// flushed with fsync and renamed to its own name.
+// flushed with fsync and renamed to its own name. Files in folders below
+// SOURCE go to the same folders below DEST, made as they are first needed,
+// as the updater makes them.
 //
 //   fsync_rename_loop SOURCE DEST
 //
@@ -65,8 +67,9 @@ int main(int argc, char** argv) {
   }
   std::vector<std::string> names;
   std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(argv[1], error)) {
-    if (entry.is_regular_file()) names.push_back(entry.path().filename().string());
+  const std::filesystem::path root = argv[1];
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root, error)) {
+    if (entry.is_regular_file()) names.push_back(entry.path().lexically_relative(root).string());
   }
   if (error) {
     fprintf(stderr, "fsync_rename_loop: cannot list %s\n", argv[1]);
@@ -76,8 +79,14 @@ int main(int argc, char** argv) {
   std::vector<char> buffer(kChunk);
   std::string source = argv[1], dest = argv[2];
   auto start = std::chrono::steady_clock::now();
+  std::string made;
   for (const std::string& name : names) {
-    if (!ReplaceOne(source + "/" + name, dest + "/" + name, &buffer)) {
+    const std::string folder = std::filesystem::path(name).parent_path().string();
+    if (!folder.empty() && folder != made) {
+      std::filesystem::create_directories(dest + "/" + folder, error);
+      made = folder;
+    }
+    if (error || !ReplaceOne(source + "/" + name, dest + "/" + name, &buffer)) {
       fprintf(stderr, "fsync_rename_loop: cannot replace %s\n", name.c_str());
       return 2;
     }

@@ -50,7 +50,9 @@ namespace {
 constexpr DWORD kPollMs = 1;
 constexpr DWORD kDesktopSettleMs = 500;
 constexpr DWORD kUiWaitMs = 60000;
-constexpr DWORD kUpdateTimeoutMs = 600000;
+// Tens of thousands of files under Wine on a busy machine: a bound on
+// failure, not on the pace.
+constexpr DWORD kUpdateTimeoutMs = 1800000;
 const wchar_t kTextComplete[] = L"ＵＰＤＡＴＥが完了しました。";
 constexpr DWORD kProbeEveryMs = 10;
 constexpr UINT kAnswerTimeoutMs = 10000;
@@ -168,14 +170,18 @@ bool WriteRecord(const std::wstring& reg_t, const std::wstring& game) {
   return result == ERROR_SUCCESS;
 }
 
-// Counts the files directly in folder that have exactly size bytes.
+// Counts the files in folder and below that have exactly size bytes.
 long CountFiles(const std::wstring& folder, ULONGLONG size) {
   WIN32_FIND_DATAW found;
   HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return 0;
   long count = 0;
   do {
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (wcscmp(found.cFileName, L".") != 0 && wcscmp(found.cFileName, L"..") != 0)
+        count += CountFiles(folder + L"\\" + found.cFileName, size);
+      continue;
+    }
     ULONGLONG bytes = (static_cast<ULONGLONG>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
     if (bytes == size) ++count;
   } while (FindNextFileW(search, &found));

@@ -77,25 +77,37 @@ BENCH=$DRIVE_C/bench
 
 now_ns() { date +%s%N; }
 
-# make_medium ITEM COUNT BYTES: COUNT files of BYTES random bytes under
-# ITEM/medium/GAME, the update.ini that lists them, an empty game folder.
+# make_medium ITEM COUNT BYTES [PER_FOLDER]: COUNT files of BYTES random
+# bytes under ITEM/medium/GAME, the update.ini that lists them, an empty game
+# folder. With PER_FOLDER the files lie in folders of that many, as a game's
+# do: Wine looks a name that does not exist yet up by reading its whole
+# folder, so each file created in a folder of thousands costs Wine a pass
+# over them that Windows' indexed folders do not pay.
 make_medium() {
-  local item=$1 count=$2 bytes=$3 dir=$BENCH/$1
+  local item=$1 count=$2 bytes=$3 per=${4:-0} dir=$BENCH/$1
   mkdir -p "$dir/medium/GAME" "$dir/game" "$dir/cpdest"
   head -c "$bytes" /dev/urandom >"$dir/medium/GAME/f00000.bin"
   # One process for all the copies: thousands of cp runs would take longer
   # than the items themselves.
   python3 -c '
-import shutil, sys
-folder, count = sys.argv[1], int(sys.argv[2])
-for i in range(1, count):
-    shutil.copyfile(folder + "/f00000.bin", folder + "/f%05d.bin" % i)
-' "$dir/medium/GAME" "$count"
+import os, shutil, sys
+folder, count, per = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+entries = ["f%05d.bin" % i if per == 0 else "d%03d\\f%05d.bin" % (i // per, i) for i in range(count)]
+for entry in entries[1:]:
+    path = os.path.join(folder, entry.replace("\\", "/"))
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    shutil.copyfile(folder + "/f00000.bin", path)
+if per:
+    os.makedirs(folder + "/d000", exist_ok=True)
+    os.replace(folder + "/f00000.bin", folder + "/d000/f00000.bin")
+open(folder + "/../entries", "w").write("\r\n".join(entries) + "\r\n")
+' "$dir/medium/GAME" "$count" "$per"
   {
     printf '#TITLE "Bench"\r\n#REG_T bench_%s\r\n#INSTALL_LST\r\n[DATA]\r\n##\r\n#FILE\r\n[DATA]\r\n' "$item"
-    for ((i = 0; i < count; i++)); do printf 'f%05d.bin\r\n' "$i"; done
+    cat "$dir/medium/entries"
     printf '##\r\n'
   } >"$dir/medium/update.ini"
+  rm "$dir/medium/entries"
 }
 
 record() { echo "$1 $2 $3 $4" >>"$RESULTS"; }
@@ -224,6 +236,7 @@ make_medium small16 16 4096
 make_medium small64 64 4096
 make_medium small256 256 4096
 make_medium many "$MANY" 4096
+make_medium manyfolders "$MANY" 4096 100
 make_medium mb "$MB_FILES" $((1024 * 1024))
 LARGE=$((LARGE_MB * 1024 * 1024))
 make_medium large1 1 "$LARGE"
@@ -231,7 +244,7 @@ make_medium large64 64 $((LARGE / 64))
 
 # Run 0 is the warm-up; the report leaves it out.
 for sizes in "small16 16 4096" "small64 64 4096" "small256 256 4096" "many $MANY 4096" \
-  "mb $MB_FILES $((1024 * 1024))"; do
+  "manyfolders $MANY 4096" "mb $MB_FILES $((1024 * 1024))"; do
   read -r item count bytes <<<"$sizes"
   step "$item: update of $count files of $bytes bytes and the native loop in turn"
   for ((r = 0; r <= RUNS; r++)); do
@@ -240,7 +253,7 @@ for sizes in "small16 16 4096" "small64 64 4096" "small256 256 4096" "many $MANY
   done
 done
 # small16 stays: start-up runs in its medium.
-rm -rf "$BENCH/small64" "$BENCH/small256" "$BENCH/mb"
+rm -rf "$BENCH/small64" "$BENCH/small256" "$BENCH/manyfolders" "$BENCH/mb"
 
 for sizes in "large1 1 $LARGE" "large64 64 $((LARGE / 64))"; do
   read -r item count bytes <<<"$sizes"
@@ -261,7 +274,7 @@ rm -rf "$BENCH/large1" "$BENCH/large64"
 for sizes in "mem256 256 4096" "memmany $MEM_ENTRIES 64"; do
   read -r item count bytes <<<"$sizes"
   step "$item: peak working set, $count entries, packed"
-  make_medium "$item" "$count" "$bytes"
+  make_medium "$item" "$count" "$bytes" 100
   if pack_medium "$item" "$item"; then
     for ((r = 0; r <= MEM_RUNS; r++)); do update_run "$item" "$count" "$bytes" "$r" || break; done
   fi
