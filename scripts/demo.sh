@@ -10,7 +10,9 @@
 # With $DISPLAY set, update.exe opens on that display for you to use.
 # Without it, the run is headless under Xvfb: tests/e2e/demo_driver.exe drives
 # the whole update and a PNG of each dialog and message box is saved in
-# OUT_DIR (default out/demo).
+# OUT_DIR (default out/demo). DEMO_HOLD=FILE (a path in the game folder, such
+# as game.exe) keeps that file open when the update starts, as a running game
+# would, so that the files-in-use box shows before the update goes on.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -122,8 +124,10 @@ else
   ) &
   SHOTS_PID=$!
   status=0
-  "$WINE" "$BUILD/tests/e2e/demo_driver.exe" 'C:\medium\update.exe' 'C:\medium' 'C:\shots' ||
-    status=$?
+  hold=()
+  [ -z "${DEMO_HOLD:-}" ] || hold=(--hold "$GAME_DIR\\${DEMO_HOLD//\//\\}")
+  "$WINE" "$BUILD/tests/e2e/demo_driver.exe" 'C:\medium\update.exe' 'C:\medium' 'C:\shots' \
+    "${hold[@]}" || status=$?
   touch "$SHOTS/finished"
   wait "$SHOTS_PID" || true
   SHOTS_PID=
