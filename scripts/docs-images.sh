@@ -1,8 +1,9 @@
 #!/bin/bash
 # Renews the pictures in docs/images/: runs the demo headless under Wine and
 # Xvfb with game.exe held open when the update starts (so the files-in-use box
-# shows once before the update goes on), then keeps the four windows a player
-# meets, as small palette PNGs.
+# shows once before the update goes on) and a large file added to the new
+# version (so the copy dialog is caught with its bar under way), then keeps
+# the four windows a player meets, as small palette PNGs.
 #
 #   flock /tmp/wine.lock bash scripts/docs-images.sh
 set -euo pipefail
@@ -11,7 +12,7 @@ cd "$(dirname "$0")/.."
 SHOTS=$(mktemp -d)
 trap 'rm -rf "$SHOTS"' EXIT
 
-env -u DISPLAY DEMO_HOLD=game.exe bash scripts/demo.sh "$SHOTS"
+env -u DISPLAY DEMO_HOLD=game.exe DEMO_LARGE_MB=64 bash scripts/demo.sh "$SHOTS"
 
 mkdir -p docs/images
 # The demo's screenshot name -> the picture's name in docs/images.

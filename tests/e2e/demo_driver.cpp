@@ -116,6 +116,16 @@ int wmain(int argc, wchar_t** argv) {
   HWND copy = e2e::WaitWindow(pid, e2e::Kind::kCopy, kWaitMs);
   if (!copy) Fail("no FILECOPY dialog", pid);
   e2e::WaitUntil([&] { return !e2e::ItemText(copy, 1009).empty(); }, kWaitMs, 2);
+  // A copy that lasts long enough (a large file on the medium) is shown with
+  // its bar under way; the demo's small files are copied before it moves.
+  e2e::WaitUntil(
+      [&] {
+        int position = 0;
+        int end = 0;
+        return !e2e::ReadProgress(copy, &position, &end) || end == 0 ||
+               (position * 3 >= end && position < end);
+      },
+      3000, 2);
   Say("FILECOPY: " + e2e::Utf8(e2e::ItemText(copy, 1009)));
   Shot(copy, "filecopy", true, pid);
 
