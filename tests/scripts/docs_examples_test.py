@@ -117,6 +117,12 @@ def check_example(root, example):
                 differences.append(f"the set-up command failed ({code}):\n{text}")
                 return example.body, differences
         for command, expected in commands(example.body):
+            program = command.split()[0]
+            if "/" in program and not program.startswith("/") and not os.path.exists(
+                os.path.join(root, program)
+            ):
+                differences.append(f"{program} is not built: build the native tools first")
+                return example.body, differences
             _, text = run(root, command, folder)
             got = normal(text.split("\n"))
             written += ["$ " + command.split("\n")[0]] + command.split("\n")[1:] + got
