@@ -129,7 +129,8 @@ int wmain(int argc, wchar_t** argv) {
   Say("FILECOPY: " + e2e::Utf8(e2e::ItemText(copy, 1009)));
   // The demo's own files take a moment: the copy may be over already, and a
   // picture now would show the closing message under the copy dialog's name.
-  if (IsWindow(copy)) {
+  // The handle alone does not tell: the closing message may have taken it.
+  if (e2e::KindOf(copy) == e2e::Kind::kCopy) {
     Shot(copy, "filecopy", true, pid);
   } else {
     Say("the copy ended before its screenshot (DEMO_LARGE_MB makes it last)");
