@@ -10,7 +10,11 @@
 # With $DISPLAY set, update.exe opens on that display for you to use.
 # Without it, the run is headless under Xvfb: tests/e2e/demo_driver.exe drives
 # the whole update and a PNG of each dialog and message box is saved in
-# OUT_DIR (default out/demo).
+# OUT_DIR (default out/demo). DEMO_HOLD=FILE (a path in the game folder, such
+# as game.exe) keeps that file open when the update starts, as a running game
+# would, so that the files-in-use box shows before the update goes on.
+# DEMO_LARGE_MB=N adds to version 1.01 a new file data/movie/opening.mpg of
+# N MB, so that the copy lasts long enough to be seen under way.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -28,7 +32,9 @@ echo "=== the demo runs the $WINDOWS_BUILD_LABEL"
 
 XVFB_PID=
 SHOTS_PID=
+TREES=
 cleanup() {
+  [ -z "$TREES" ] || rm -rf "$TREES"
   [ -n "$SHOTS_PID" ] && kill "$SHOTS_PID" 2>/dev/null
   if declare -F wine_prefix_cleanup >/dev/null; then wine_prefix_cleanup; fi
   if [ -n "$XVFB_PID" ]; then
@@ -92,10 +98,18 @@ reg "HKCU\\Software\\CORVID LAMP\\$REG_T" /v INSTFLAG /t REG_DWORD /d 1
 # and GAME, which holds the files that 1.01 changed or added. The names and
 # texts reach update-pack.exe as UTF-16 from a UTF-8 command line.
 MEDIUM=$DRIVE_C/medium
+NEW_TREE=$ROOT/demo/v1.01
+if [ -n "${DEMO_LARGE_MB:-}" ]; then
+  TREES=$(mktemp -d)
+  NEW_TREE=$TREES/v1.01
+  cp -r demo/v1.01 "$NEW_TREE"
+  mkdir -p "$NEW_TREE/data/movie"
+  head -c "${DEMO_LARGE_MB}M" /dev/urandom >"$NEW_TREE/data/movie/opening.mpg"
+fi
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 echo "=== packing the medium with update-pack.exe"
 LC_ALL=C.UTF-8 "$WINE" "$BUILD/tools/update-pack/update-pack.exe" \
-  --old "$(windows_path "$ROOT/demo/v1.00")" "$(windows_path "$ROOT/demo/v1.01")" 'C:\medium' \
+  --old "$(windows_path "$ROOT/demo/v1.00")" "$(windows_path "$NEW_TREE")" 'C:\medium' \
   --title '星降る丘の物語' --title-old '星降る丘の物語 体験版' --reg-t "$REG_T" \
   --exe "$(windows_path "$BUILD/update.exe")"
 "$WINESERVER" -w
@@ -122,8 +136,10 @@ else
   ) &
   SHOTS_PID=$!
   status=0
-  "$WINE" "$BUILD/tests/e2e/demo_driver.exe" 'C:\medium\update.exe' 'C:\medium' 'C:\shots' ||
-    status=$?
+  hold=()
+  [ -z "${DEMO_HOLD:-}" ] || hold=(--hold "$GAME_DIR\\${DEMO_HOLD//\//\\}")
+  "$WINE" "$BUILD/tests/e2e/demo_driver.exe" 'C:\medium\update.exe' 'C:\medium' 'C:\shots' \
+    "${hold[@]}" || status=$?
   touch "$SHOTS/finished"
   wait "$SHOTS_PID" || true
   SHOTS_PID=

@@ -17,6 +17,9 @@ bash tests/scripts/setup_fallback_test.sh
 step "the benchmark report on made-up results"
 bash tests/scripts/bench_report_test.sh
 
+step "the links of README.md and docs/"
+python3 tests/scripts/docs_links_test.py
+
 step "layout and generated texts"
 git ls-files '*.cpp' '*.h' | grep -v '^src/text/texts.h$' | xargs clang-format --dry-run --Werror
 generated=$(mktemp)
@@ -33,6 +36,9 @@ cmake -S . -B build/gcc -DCMAKE_BUILD_TYPE=Debug -DUPDATER_SANITIZE=ON \
   -DCMAKE_CXX_COMPILER=g++ >/dev/null
 cmake --build build/gcc -j"$JOBS"
 (cd build/gcc && ctest --output-on-failure -j"$JOBS")
+
+step "the command examples of README.md and docs/ (the native tools just built)"
+python3 tests/scripts/docs_examples_test.py
 
 step "native build (clang++, AddressSanitizer + UBSan, fuzz targets)"
 cmake -S . -B build/clang -DCMAKE_BUILD_TYPE=Debug -DUPDATER_SANITIZE=ON -DUPDATER_FUZZ=ON \

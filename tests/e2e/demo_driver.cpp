@@ -1,7 +1,10 @@
 // Runs one whole update for the demo and asks for a screenshot of each window:
-//   demo_driver.exe UPDATE_EXE MEDIUM_DIR SHOTS_DIR
+//   demo_driver.exe UPDATE_EXE MEDIUM_DIR SHOTS_DIR [--hold GAME_FILE]
 // For each screenshot it writes SHOTS_DIR\NN-name.request and waits until the
 // script that takes screenshots has renamed it to NN-name.done.
+// With --hold, GAME_FILE is held open as a running game holds it when 開始 is
+// pressed, so the run first shows its files-in-use box; the file is let go
+// and 再試行 pressed, and the update goes on.
 #include <cstdio>
 #include <string>
 
@@ -65,8 +68,9 @@ void Shot(HWND window, const std::string& name, bool freeze, DWORD pid) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 4) {
-    std::printf("usage: demo_driver UPDATE_EXE MEDIUM_DIR SHOTS_DIR\n");
+  bool hold = argc == 6 && std::wstring(argv[4]) == L"--hold";
+  if (argc != 4 && !hold) {
+    std::printf("usage: demo_driver UPDATE_EXE MEDIUM_DIR SHOTS_DIR [--hold GAME_FILE]\n");
     return 2;
   }
   shots_dir = argv[3];
@@ -90,12 +94,47 @@ int wmain(int argc, wchar_t** argv) {
   if (!e2e::WaitGone(browser, kWaitMs)) Fail("the folder browser stayed open", pid);
   Say("picked " + e2e::Utf8(e2e::ItemText(dialog, 1001)));
 
+  // Read sharing, as a running program's own files have: the updater can read
+  // the file but not open it for writing.
+  HANDLE held = INVALID_HANDLE_VALUE;
+  if (hold) {
+    held = CreateFileW(argv[5], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (held == INVALID_HANDLE_VALUE) Fail("cannot hold " + e2e::Utf8(argv[5]), pid);
+  }
   e2e::PostCommand(dialog, IDOK);
+  if (hold) {
+    e2e::MessageBoxView in_use;
+    if (!e2e::WaitMessageBox(pid, kWaitMs, &in_use)) Fail("no files-in-use box", pid);
+    Say("message \"" + e2e::Utf8(in_use.text) + "\"");
+    if (!GetDlgItem(in_use.window, IDRETRY)) Fail("the box has no retry button", pid);
+    Shot(in_use.window, "in-use", false, pid);
+    CloseHandle(held);
+    e2e::PostCommand(in_use.window, IDRETRY);
+    if (!e2e::WaitGone(in_use.window, kWaitMs)) Fail("the files-in-use box stayed open", pid);
+  }
   HWND copy = e2e::WaitWindow(pid, e2e::Kind::kCopy, kWaitMs);
   if (!copy) Fail("no FILECOPY dialog", pid);
   e2e::WaitUntil([&] { return !e2e::ItemText(copy, 1009).empty(); }, kWaitMs, 2);
+  // A copy that lasts long enough (a large file on the medium) is shown with
+  // its bar under way; the demo's small files are copied before it moves.
+  e2e::WaitUntil(
+      [&] {
+        int position = 0;
+        int end = 0;
+        return !e2e::ReadProgress(copy, &position, &end) || end == 0 ||
+               (position * 3 >= end && position < end);
+      },
+      3000, 2);
   Say("FILECOPY: " + e2e::Utf8(e2e::ItemText(copy, 1009)));
-  Shot(copy, "filecopy", true, pid);
+  // The demo's own files take a moment: the copy may be over already, and a
+  // picture now would show the closing message under the copy dialog's name.
+  // The handle alone does not tell: the closing message may have taken it.
+  if (e2e::KindOf(copy) == e2e::Kind::kCopy) {
+    Shot(copy, "filecopy", true, pid);
+  } else {
+    Say("the copy ended before its screenshot (DEMO_LARGE_MB makes it last)");
+  }
 
   e2e::MessageBoxView box;
   if (!e2e::WaitMessageBox(pid, kWaitMs, &box)) Fail("no closing message", pid);
