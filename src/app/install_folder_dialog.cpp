@@ -10,6 +10,7 @@
 #include "text/format.h"
 #include "text/sjis.h"
 #include "text/texts.h"
+#include "win/long_path.h"
 #include "win/window_text.h"
 
 static char dialog_text[1024];
@@ -44,7 +45,7 @@ static void AcceptFolder(HWND dialog) {
     install_dir_unmappable = unmappable;
   CopyText(install_dir, sizeof install_dir, typed_folder);
   EndDialog(dialog, 1);
-  CheckInstallPath();
+  CheckInstallPath(NamesExistingFile(install_dir));
   proceed = 1;
 }
 

@@ -25,14 +25,17 @@ static bool CleanFolder(const char* folder, char* out, size_t size) {
   return true;
 }
 
-void CheckInstallPath() {
+void CheckInstallPath(bool names_file) {
   PathParts parts;
   char folder[260];
   char cleaned[256];
   // A folder that had to be cut would name some other folder; an empty one
   // is reported as missing before anything is copied.
   bool fit = SplitPath(install_dir, &parts);
-  if (parts.ext[0] == '\0') {
+  // Dropping the last name of a folder such as "game-1.00" or one that does
+  // not exist would leave its parent as the game folder: the files would
+  // land beside it.
+  if (parts.ext[0] == '\0' || !names_file) {
     fit = fit && MakePath(folder, sizeof folder, nullptr, parts.dir, parts.fname, parts.ext);
   } else {
     fit = fit && MakePath(folder, sizeof folder, nullptr, parts.dir, nullptr, nullptr);

@@ -33,3 +33,10 @@ bool ToWidePath(const char* path, wchar_t* out, int size) {
   for (int i = 0; i <= rest_length; ++i) out[prefix_length + i] = rest[i];
   return true;
 }
+
+bool NamesExistingFile(const char* path) {
+  wchar_t wide[1024];
+  if (!ToWidePath(path, wide, sizeof wide / sizeof wide[0])) return false;
+  DWORD attributes = GetFileAttributesW(wide);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}

@@ -8,3 +8,6 @@
 // (\\?\UNC\ for a share), without which Windows refuses it. False when it
 // does not fit size.
 bool ToWidePath(const char* path, wchar_t* out, int size);
+
+// True when path (code page 932) names a file that exists, not a folder.
+bool NamesExistingFile(const char* path);

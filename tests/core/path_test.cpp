@@ -78,6 +78,9 @@ struct InstallPathCase {
   const char* what;
   std::string typed;
   std::string expected;
+  // Whether the text names a file that exists: only then is its last name
+  // taken for the file's.
+  bool names_file = true;
 };
 
 TEST(CheckInstallPath, Normalises) {
@@ -89,6 +92,13 @@ TEST(CheckInstallPath, Normalises) {
       {"file name dropped", "D:\\Games\\Title\\game.exe", "D:\\Games\\Title"},
       {"dot makes a file name", "D:\\Games\\Title.old", "D:\\Games"},
       {"dot in an earlier folder", "D:\\My.Games\\Title", "D:\\My.Games\\Title"},
+      // A folder's own name with a dot is the game folder, not a file in
+      // its parent: dropped, the files would land beside it.
+      {"folder with a dot stays", "D:\\game-1.00", "D:\\game-1.00", false},
+      {"folder with a dot, trailing backslash", "D:\\Games\\Title.v2\\", "D:\\Games\\Title.v2",
+       false},
+      {"no such file: the name stays", "D:\\Games\\Title\\game.exe", "D:\\Games\\Title\\game.exe",
+       false},
       {"root", "D:\\", "D:"},
       {"bare drive", "D:", "D:"},
       {"drive-relative", "D:Title", "D:Title"},
@@ -108,7 +118,7 @@ TEST(CheckInstallPath, Normalises) {
   };
   for (const InstallPathCase& c : cases) {
     strncpy(install_dir, c.typed.c_str(), sizeof install_dir - 1);
-    CheckInstallPath();
+    CheckInstallPath(c.names_file);
     EXPECT_EQ(std::string(install_dir), c.expected) << c.what;
   }
 }
@@ -122,7 +132,7 @@ TEST(CheckInstallPath, TooLongForTheWorkBuffersBecomesEmpty) {
   for (const std::string& typed : cases) {
     strncpy(install_dir, typed.c_str(), sizeof install_dir - 1);
     install_dir[sizeof install_dir - 1] = '\0';
-    CheckInstallPath();
+    CheckInstallPath(true);
     EXPECT_STREQ(install_dir, "") << typed.size();
   }
 }

@@ -137,5 +137,21 @@ TEST_F(SafetyTest, LongGameFolderPastMaxPathTakesEveryFile) {
   EXPECT_EQ(NamesIn(game_), (std::vector<std::string>{"abcdefghijklmno", "b.dat"}));
 }
 
+// A release's folder often has a dot in its name. It is the game folder,
+// not a file in its parent: the files land in it and nothing beside it.
+TEST_F(SafetyTest, GameFolderWithADotInItsNameTakesTheFiles) {
+  const std::wstring parent = root_ + L"\\games";
+  game_ = parent + L"\\game-1.00";
+  ASSERT_TRUE(MakeFolders(game_));
+  WriteSettings({L"[SYSTEM]", L"a.dat"});
+  PutSource(L"a.dat", "A");
+  WriteRecord(game_);
+  StartUpdate();
+  ExpectCompletion();
+  std::string bytes;
+  EXPECT_TRUE(ReadBytes(Dest(L"a.dat"), &bytes) && bytes == "A");
+  EXPECT_EQ(NamesIn(parent), (std::vector<std::string>{"game-1.00"}));
+}
+
 }  // namespace
 }  // namespace e2e
