@@ -21,8 +21,15 @@ bool WriteFiles(const MediumSource& source, const PackReport& report, const std:
     *err = "cannot write " + dir + "/update.ini";
     return false;
   }
-  std::string base = source.path_folder.empty() ? dir : dir + "/" + source.path_folder;
   std::vector<std::string> listed = {"update.ini"};
+  if (!report.record.empty()) {
+    if (!WriteWholeFile(dir + "/update.versions", report.record)) {
+      *err = "cannot write " + dir + "/update.versions";
+      return false;
+    }
+    listed.push_back("update.versions");
+  }
+  std::string base = source.path_folder.empty() ? dir : dir + "/" + source.path_folder;
   for (const PackedFile& file : report.files) {
     listed.push_back(source.path_folder.empty() ? file.path : source.path_folder + "/" + file.path);
     std::string to = base + "/" + file.path;

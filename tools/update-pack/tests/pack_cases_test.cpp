@@ -407,7 +407,7 @@ TEST(PackCapacities, AtTheirEdges) {
     }
     PackReport report;
     std::string error;
-    ASSERT_TRUE(PlanFiles("new", tree, "", nullptr, &report, &error)) << c.what << ": " << error;
+    ASSERT_TRUE(PlanFiles("new", tree, {}, &report, &error)) << c.what << ": " << error;
     std::vector<std::string> codes;
     for (const PackProblem& problem : report.problems) codes.push_back(problem.code);
     EXPECT_EQ(codes, c.codes) << c.what;
