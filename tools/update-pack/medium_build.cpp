@@ -3,10 +3,12 @@
 #include <string.h>
 
 #include "checker.h"
+#include "medium_files.h"
 #include "medium_proof_writer.h"
 #include "setting_fields.h"
 #include "settings/settings.h"
 #include "tree_files.h"
+#include "versions/version_record.h"
 
 namespace {
 
@@ -66,10 +68,26 @@ bool SyncWrittenFolders(const std::string& dir) {
   return SyncFolder(dir);
 }
 
+// What the updater's reader makes of the version record written in dir:
+// every --old folder, as a version of its own.
+bool RecordReadsBack(const std::string& dir, const PackReport& report) {
+  std::string record;
+  if (report.record.empty()) return !ReadMediumFile(dir + "/update.versions", &record);
+  if (!ReadMediumFile(dir + "/update.versions", &record) || record != report.record ||
+      FirstMalformedVersionLine(record.data(), record.size()) != 0) {
+    return false;
+  }
+  static VersionHeading versions[kMaxVersions];
+  return ListVersions(record.data(), record.size(), versions, kMaxVersions) ==
+         report.versions.size();
+}
+
 // What the updater's parser and update-check's copy plan make of the
 // medium, against what was meant: null when they agree.
-const char* CheckDisagrees(const MediumSource& source, const PackReport& report) {
+const char* CheckDisagrees(const MediumSource& source, const PackReport& report,
+                           const std::string& dir) {
   if (CountProblems(report.check, Severity::kError) > 0) return "update-check finds errors on it";
+  if (!RecordReadsBack(dir, report)) return "the version record reads back otherwise";
   for (const KeyValue& key : source.keys) {
     const TextField* field = FindTextField(key.key);
     if (field == nullptr || key.value != field->value) return "a text key reads back otherwise";
@@ -120,7 +138,7 @@ int BuildMedium(const MediumSource& source, PackReport* report, std::string* err
     return 2;
   }
   report->checked = true;
-  const char* disagreement = CheckDisagrees(source, *report);
+  const char* disagreement = CheckDisagrees(source, *report, work);
   if (disagreement != nullptr) {
     RemoveTree(work);
     AddPackProblem(report, "update.ini", Severity::kError, "check-failed",

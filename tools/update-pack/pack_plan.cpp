@@ -257,21 +257,22 @@ void FillVersions(const std::vector<OldFiles>& olds, const Tree& new_tree, PackR
   }
   std::set<std::string> left_out;
   for (size_t v = 0; v < olds.size(); ++v) {
-    std::vector<VersionFile>& files = report->versions[v].files;
+    std::vector<RecordedFile>& files = report->versions[v].files;
     for (const auto& [key, file] : olds[v]) {
       const std::string& path = spelling[key];
       if (!IsRecordPath(path)) {
         if (left_out.insert(path).second) {
           AddPackProblem(report, path, Severity::kWarning, "not-in-record",
-                         "not UTF-8 text, or holds a control character or a backslash: no game "
-                         "folder on Windows holds it, and the version record leaves it out");
+                         "not UTF-8 text, or holds a control character, a backslash or a "
+                         "colon, or is too long: no game folder on Windows holds it, and the "
+                         "version record leaves it out");
         }
         continue;
       }
       files.push_back({path, file.size, file.digest});
     }
     std::sort(files.begin(), files.end(),
-              [](const VersionFile& a, const VersionFile& b) { return a.path < b.path; });
+              [](const RecordedFile& a, const RecordedFile& b) { return a.path < b.path; });
   }
 }
 

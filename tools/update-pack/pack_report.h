@@ -23,7 +23,7 @@ struct PackedFile {
 };
 
 // One file of an old version, as update.versions lists it.
-struct VersionFile {
+struct RecordedFile {
   std::string path;  // below the game folder, UTF-8, '/' between names
   uint64_t size;
   std::string digest;  // 64 lowercase hex digits
@@ -33,7 +33,7 @@ struct VersionFile {
 struct PackedVersion {
   std::string label;  // the folder's own name, UTF-8
   std::string dir;    // as given
-  std::vector<VersionFile> files;
+  std::vector<RecordedFile> files;
 };
 
 struct PackProblem {

@@ -15,8 +15,8 @@
 #include "settings/settings.h"
 #include "settings_writer.h"
 #include "tree_files.h"
-#include "verify/hash_list.h"
 #include "version_record_writer.h"
+#include "versions/version_record.h"
 #include "windows_names.h"
 
 namespace {
@@ -49,9 +49,6 @@ const TextOption kTextOptions[] = {{"--title", "TITLE"}, {"--title-old", "TITLE_
                                    {"--path", "PATH"},   {"--reg-p", "REG_P"},
                                    {"--reg-s", "REG_S"}, {"--reg-t", "REG_T"}};
 constexpr size_t kTextOptionCount = sizeof kTextOptions / sizeof kTextOptions[0];
-
-// The most versions one record holds.
-constexpr size_t kMaxOldVersions = 256;
 
 struct Args {
   std::string exe, type = "[UPDATE]";
@@ -110,8 +107,8 @@ int ParseArgs(const std::vector<std::string>& args, Args* parsed, std::string* o
   bool empty = parsed->dirs[0].empty() || parsed->dirs[1].empty();
   for (const std::string& old_dir : parsed->old_dirs) empty = empty || old_dir.empty();
   if (empty) return BadArgs("a folder name is empty", err);
-  if (parsed->old_dirs.size() > kMaxOldVersions) {
-    return BadArgs("more than " + std::to_string(kMaxOldVersions) +
+  if (parsed->old_dirs.size() > kMaxVersions) {
+    return BadArgs("more than " + std::to_string(kMaxVersions) +
                        " --old folders; a version record holds no more versions",
                    err);
   }
@@ -268,10 +265,10 @@ void CheckMediumNames(const std::string& path_folder, PackReport* report) {
 
 // The updater holds the record whole in memory, under the list's cap.
 void CheckRecordSize(const std::string& record, PackReport* report) {
-  if (record.size() <= kMaxHashListSize) return;
+  if (record.size() <= kMaxVersionRecordSize) return;
   AddPackProblem(report, "update.versions", Severity::kError, "record-too-large",
                  "the version record of these --old folders is " + std::to_string(record.size()) +
-                     " bytes; the updater reads at most " + std::to_string(kMaxHashListSize));
+                     " bytes; the updater reads at most " + std::to_string(kMaxVersionRecordSize));
 }
 
 int ReadTree(const char* what, const std::string& dir, Tree* tree, std::string* err) {

@@ -15,7 +15,8 @@ std::string LabelOfFolder(const std::string& dir);
 const char* UnusableLabelReason(const std::string& label);
 
 // True when path (below the game folder, '/' between names) can be a line
-// of the record: UTF-8 text without a control character or a backslash.
+// of the record: UTF-8 text without a control character, a backslash or a
+// colon, within the longest path a list holds.
 bool IsRecordPath(const std::string& path);
 
 std::string ComposeVersionRecord(const std::vector<PackedVersion>& versions);
