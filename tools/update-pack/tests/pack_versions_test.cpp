@@ -272,6 +272,12 @@ TEST(PackVersionLabels, BadOnesAreRefusedAsBadArguments) {
     std::string bytes;
     EXPECT_FALSE(ReadFile(r + "medium/update.ini", &bytes)) << says;
   }
+  std::vector<std::string> many;
+  for (int i = 0; i <= 256; ++i) many.insert(many.end(), {"--old", r + std::to_string(i)});
+  many.insert(many.end(), {r + "new", r + "medium"});
+  PackRun too_many = RunPack(many);
+  EXPECT_EQ(too_many.exit_code, 2);
+  EXPECT_NE(too_many.err.find("more than 256 --old folders"), std::string::npos) << too_many.err;
   // A trailing separator still names the folder.
   PackRun run = RunPack({"--json", "--old", r + "a/1.00/", r + "new", r + "medium"});
   ASSERT_EQ(run.exit_code, 0) << run.err;
