@@ -238,6 +238,57 @@ TEST(PackVersionRecord, IsListedAfterUpdateIniAndSha256sumAcceptsTheMedium) {
   EXPECT_NE(system((check + " >/dev/null 2>&1").c_str()), 0);
 }
 
+// The medium and update-check --game, which judges a folder with the
+// updater's own judge: each released version is known by its files, even
+// one that spells a name in another case than NEW_DIR does.
+TEST(PackVersionRecord, EachReleasedVersionIsKnownAndNothingElse) {
+  VersionTrees trees({{"1.00",
+                       {{"game.exe", "1.00"},
+                        {"Data/BG.pak", "bg 1.00"},
+                        {"Data/a.dat", "a 1.00"},
+                        {"gone.txt", "removed in 1.01"}}},
+                      {"1.01",
+                       {{"game.exe", "1.01"},
+                        {"data/bg.pak", "bg 1.01"},
+                        {"data/a.dat", "a 1.01"},
+                        {"data/b.dat", "b"}}}},
+                     {{"game.exe", "1.02"},
+                      {"data/bg.pak", "bg 1.01"},
+                      {"data/a.dat", "a 1.01"},
+                      {"data/b.dat", "b"}});
+  ASSERT_EQ(trees.Pack().exit_code, 0);
+  const std::string root = trees.root().dir() + "/";
+  // 1.00 with a carried file of neither version; 1.00 half-way to 1.01.
+  for (const char* file : {"game.exe", "Data/BG.pak", "Data/a.dat", "gone.txt"}) {
+    std::string bytes;
+    ASSERT_TRUE(ReadFile(root + "1.00/" + file, &bytes));
+    trees.root().Write(std::string("modified/") + file, bytes);
+    trees.root().Write(std::string("half-way/") + file, bytes);
+  }
+  trees.root().Write("modified/Data/a.dat", "a patched");
+  trees.root().Write("half-way/Data/a.dat", "a 1.01");
+  trees.root().Write("half-way/Data/b.dat", "b");
+  struct Case {
+    const char* game;
+    const char* verdict;
+    std::vector<std::string> unmatched;
+  };
+  const Case cases[] = {
+      {"1.00", "update", {}},
+      {"1.01", "update", {}},
+      {"new", "applied", {}},
+      {"half-way", "update", {}},
+      {"modified", "refuse", {"data/a.dat"}},
+  };
+  for (const Case& c : cases) {
+    CheckRun run = RunCheck({"--json", "--game", root + c.game, trees.medium()});
+    nlohmann::json game = nlohmann::json::parse(run.out)["game"];
+    EXPECT_EQ(game["verdict"], c.verdict) << c.game << ": " << game.dump();
+    EXPECT_EQ(game["unmatched"], nlohmann::json(c.unmatched)) << c.game;
+    EXPECT_EQ(run.exit_code, std::string(c.verdict) == "refuse" ? 1 : 0) << c.game;
+  }
+}
+
 TEST(PackVersionRecord, NoneWithoutOld) {
   VersionTrees trees({}, {{"game.exe", "1.02"}});
   PackRun run = trees.Pack();
