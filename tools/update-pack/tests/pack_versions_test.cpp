@@ -7,6 +7,8 @@
 
 #include "pack_fixture.h"
 #include "sha256_bytes.h"
+#include "version_record_writer.h"
+#include "versions/version_record.h"
 #include "verify/hash_list.h"
 
 namespace {
@@ -287,6 +289,34 @@ TEST(PackVersionRecord, EachReleasedVersionIsKnownAndNothingElse) {
     EXPECT_EQ(game["unmatched"], nlohmann::json(c.unmatched)) << c.game;
     EXPECT_EQ(run.exit_code, std::string(c.verdict) == "refuse" ? 1 : 0) << c.game;
   }
+}
+
+// The record's line of update.sha256 comes on top of a file list that may
+// be full; the updater would refuse the longer list as damaged. Checked on
+// a plan in memory: writing 65,536 files, each flushed, would only slow the
+// case down.
+TEST(PackVersionRecord, NeedsALineOfTheListBesideTheFiles) {
+  for (size_t files : {kMaxHashLines - 2, kMaxHashLines - 1}) {
+    PackReport report;
+    report.record = "version 1.00\n";
+    report.files.resize(files, {"f", "f", FileStatus::kNew, 0, {}, {}});
+    CheckRecordFits(&report);
+    std::vector<std::string> codes;
+    for (const PackProblem& problem : report.problems) codes.push_back(problem.code);
+    EXPECT_EQ(codes, files + 2 > kMaxHashLines ? std::vector<std::string>{"too-many-files"}
+                                               : std::vector<std::string>{})
+        << files;
+  }
+  // The size cap, one byte over.
+  PackReport report;
+  report.record = "version 1.00\n" + std::string(kMaxVersionRecordSize - 12, 'x');
+  CheckRecordFits(&report);
+  ASSERT_EQ(report.problems.size(), 1u);
+  EXPECT_EQ(report.problems[0].code, "record-too-large");
+  report.record.pop_back();
+  report.problems.clear();
+  CheckRecordFits(&report);
+  EXPECT_TRUE(report.problems.empty());
 }
 
 TEST(PackVersionRecord, NoneWithoutOld) {
