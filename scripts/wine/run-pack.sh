@@ -359,10 +359,11 @@ code=0
 [ "$code" = 2 ] || fail "update-pack.exe with two --old of one name: exit code $code"
 [ ! -e "$WORK/versions-refused" ] || fail "update-pack.exe wrote a medium for two --old of one name"
 # The medium turns 1.00 into 1.02, the file that changed only in 1.01
-# included.
-V100_GAME=$WINEPREFIX/drive_c/game-1.00
+# included. (The game folder's name has no dot: the updater takes a last
+# name with a dot for a file and the folder above it for the game's.)
+V100_GAME=$WINEPREFIX/drive_c/game100
 cp -r "$VERSIONS/game-1.00" "$V100_GAME"
-"$WINE" reg add "HKCU\\Software\\CORVID LAMP\\$REG_T" /v GAMEPATH /d 'C:\game-1.00' /f >/dev/null
+"$WINE" reg add "HKCU\\Software\\CORVID LAMP\\$REG_T" /v GAMEPATH /d 'C:\game100' /f >/dev/null
 code=0
 "$WINE" "$DRIVER" "$(windows_path "$WORK/versions-medium/update.exe")" \
   "$(windows_path "$WORK/versions-medium")" "$TITLE" || code=$?
@@ -370,7 +371,7 @@ code=0
 cp -r "$VERSIONS/game-1.00" "$WORK/expected-1.00"
 cp -r "$VERSIONS/game-1.02/." "$WORK/expected-1.00/"
 diff -r "$WORK/expected-1.00" "$V100_GAME" >"$WORK/game-1.00.diff" ||
-  fail "1.00 updated is not 1.02 plus the removed file: $(head -5 "$WORK/game-1.00.diff")"
+  fail "1.00 updated is not 1.02 plus the removed file: $(cat "$WORK/game-1.00.diff")"
 
 echo "=== a game of today: thousands of files, long Japanese paths, some near the longest"
 # Paths of 40 to 259 bytes in code page 932 (an entry's longest), each name
