@@ -435,6 +435,10 @@ printf '%s\r\n' '#TITLE "手作り"' '#INSTALL_LST' '[SYSTEM]' '##' '#FILE' '[SY
   'データ\表.dat' '##' | iconv -f UTF-8 -t CP932 >"$HAND/update.ini"
 put "$HAND/GAME/game.exe" "game 1.01"
 put "$HAND/GAME/データ/表.dat" "a file in a folder whose name ends in the byte 0x5C"
+# A record kept with the medium is listed right after update.ini.
+put "$HAND/update.versions" "version 1.00
+$(printf 'game 1.00' | sha256sum | cut -c1-64) 9 game.exe
+"
 cp -r "$HAND" "$WORK/handmade-win"
 cp "$UPDATE" "$WORK/handmade-win/update.exe"
 code=0
@@ -445,6 +449,8 @@ code=0
   --exe "$(windows_path "$WORK/handmade-win/update.exe")" >/dev/null 2>"$WORK/bind.err" || code=$?
 [ "$code" = 0 ] || fail "update-pack.exe --bind: exit code $code: $(cat "$WORK/bind.err")"
 diff -r "$HAND" "$WORK/handmade-win" >/dev/null || fail "the media bound natively and under Wine differ"
+sed -n 2p "$WORK/handmade-win/update.sha256" | grep -q '  update.versions$' ||
+  fail "update-pack.exe --bind did not list update.versions after update.ini"
 grep -q "fingerprint matches" <("$CHECK" "$WORK/handmade-win") ||
   fail "update-check does not find update.exe bound to the list written under Wine"
 sed 's/^/  /' "$HAND/update.sha256"
