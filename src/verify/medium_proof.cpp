@@ -171,6 +171,10 @@ static bool ListSpelling(const char* path, char* out, size_t size) {
   return true;
 }
 
+bool GameSpelling(const char* entry, char* out, size_t size) {
+  return ListSpelling(entry, out, size);
+}
+
 bool ListedDigest(const char* entry, unsigned char* digest) {
   char path[kMaxFolderLength + 1 + kMaxEntryLength + 1];
   char spelled[kMaxListedPath + 1];
