@@ -110,6 +110,7 @@ def main():
     ap.add_argument("--many", type=int, default=3000)
     ap.add_argument("--mb-files", type=int, default=20)
     ap.add_argument("--mem-entries", type=int, default=20000)
+    ap.add_argument("--version-files", type=int, default=200)
     ap.add_argument("--wine", default="wine ?")
     ap.add_argument("--build", default="x86 (shipped build)")
     args = ap.parse_args()
@@ -249,6 +250,32 @@ def main():
             reference = "256 entries %.0f" % peak_256 if peak_256 else ""
             ratio = "%+.0f KB" % (med - peak_256) if peak_256 else ""
         rows.append((label, text, reference, ratio, target))
+
+    # The version record: what identifying the game costs the first update,
+    # and what a second run on the updated game costs against the first.
+    carried = "%d × 1 MB carried" % args.version_files
+    first_label = "8 first update with a version record, %s (ms)" % carried
+    why = refusal(runs, "versions", args.version_files)
+    if why or not runs[("versions", "update")]:
+        rows.append((first_label, why or "not measured", "", "", "(info)"))
+    else:
+        first, ftext = spread(runs[("versions", "update")])
+        bare = refusal(runs, "versionsbare", args.version_files)
+        if bare or not runs[("versionsbare", "update")]:
+            rows.append((first_label, ftext, "without it: " + (bare or "not measured"), "",
+                         "(info)"))
+        else:
+            without, wtext = spread(runs[("versionsbare", "update")])
+            rows.append((first_label, ftext, "without it " + wtext,
+                         "%.3f × without" % (first / without), "(info)"))
+        rerun_label = "8 second run on the updated game (ms)"
+        why = refusal(runs, "versionsrerun")
+        if why or not runs[("versions", "rerun")]:
+            rows.append((rerun_label, why or "not measured", "", "", "(info)"))
+        else:
+            again, atext = spread(runs[("versions", "rerun")])
+            rows.append((rerun_label, atext, "first run %.1f" % first,
+                         "%.3f × first" % (again / first), "(info)"))
 
     print()
     print("Machine: " + machine(args.wine))

@@ -10,6 +10,9 @@
 //     working set of EXE read while the completion message shows. An
 //     update that completes with fewer files (a list longer than the
 //     program takes) prints "short <files that arrived>" and exits with 4.
+//   bench_driver rerun EXE MEDIUM GAME REG_T
+//     As update, on a game folder that the medium has updated already:
+//     times until the message that says so.
 //   bench_driver startup EXE DIR
 //     Times from the process start to the first visible dialog of EXE,
 //     then closes it with its cancel command.
@@ -54,6 +57,7 @@ constexpr DWORD kUiWaitMs = 60000;
 // failure, not on the pace.
 constexpr DWORD kUpdateTimeoutMs = 1800000;
 const wchar_t kTextComplete[] = L"ＵＰＤＡＴＥが完了しました。";
+const wchar_t kTextApplied[] = L"このＵＰＤＡＴＥはすでに適用されています。";
 constexpr DWORD kProbeEveryMs = 10;
 constexpr UINT kAnswerTimeoutMs = 10000;
 constexpr double kSlowAnswerMs = 100;
@@ -96,12 +100,13 @@ int Fail(const char* what, const e2e::Program& program) {
   return 2;
 }
 
-// Checks that box is the completion message, presses its OK and waits for
-// update.exe to end; 0 when it did, else the driver's exit code.
-int EndAtCompletion(HWND box, e2e::Program* program) {
+// Checks that box is the message expected at the end (the completion
+// message unless told), presses its OK and waits for update.exe to end; 0
+// when it did, else the driver's exit code.
+int EndAtCompletion(HWND box, e2e::Program* program, const wchar_t* expected = kTextComplete) {
   e2e::MessageBoxView view;
-  if (!box || !e2e::ReadMessageBox(box, &view) || view.text != kTextComplete) {
-    int code = Fail("no completion message", *program);
+  if (!box || !e2e::ReadMessageBox(box, &view) || view.text != expected) {
+    int code = Fail("not the message expected at the end", *program);
     e2e::Stop(program);
     return code;
   }
@@ -216,6 +221,24 @@ int TimeUpdate(wchar_t** args) {
     return copied < files ? kExitShort : 2;
   }
   printf("ms %.3f\npeak %zu\n", done - pressed, static_cast<size_t>(peak));
+  return 0;
+}
+
+int TimeRerun(wchar_t** args) {
+  std::wstring exe = args[0], medium = args[1], game = args[2], reg_t = args[3];
+  e2e::Program program;
+  if (!WriteRecord(reg_t, game)) return Fail("cannot write the install record", program);
+  double seen = 0;
+  int code = 0;
+  HWND dialog = StartToUpdateDialog(exe, medium, &program, &seen, &code);
+  if (!dialog) return code;
+  double pressed = Now();
+  e2e::PostCommand(dialog, IDOK);
+  double done = 0;
+  HWND box = PollFor([&] { return e2e::FindWindowOf(program.pid, e2e::Kind::kMessage); },
+                     kUpdateTimeoutMs, &done);
+  if ((code = EndAtCompletion(box, &program, kTextApplied)) != 0) return code;
+  printf("ms %.3f\n", done - pressed);
   return 0;
 }
 
@@ -390,11 +413,13 @@ int wmain(int argc, wchar_t** argv) {
   GetDesktopWindow();
   Sleep(kDesktopSettleMs);
   if (argc == 8 && wcscmp(argv[1], L"update") == 0) return TimeUpdate(argv + 2);
+  if (argc == 6 && wcscmp(argv[1], L"rerun") == 0) return TimeRerun(argv + 2);
   if (argc == 4 && wcscmp(argv[1], L"startup") == 0) return TimeStartup(argv + 2);
   if (argc == 5 && wcscmp(argv[1], L"copy") == 0) return TimeCopy(argv + 2);
   if (argc == 6 && wcscmp(argv[1], L"answer") == 0) return TimeAnswers(argv + 2);
   fprintf(stderr,
           "usage: bench_driver update EXE MEDIUM GAME REG_T FILES BYTES\n"
+          "       bench_driver rerun EXE MEDIUM GAME REG_T\n"
           "       bench_driver startup EXE DIR\n"
           "       bench_driver copy step|stephash|copyfile SOURCE DEST\n"
           "       bench_driver answer EXE MEDIUM GAME REG_T\n");

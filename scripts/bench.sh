@@ -7,10 +7,12 @@
 # besides. MANY (default 3000) is the number of 4 KB files of the item of
 # many small files, MB_FILES (default 20) that of the 1 MB files,
 # MEM_ENTRIES (default 20000) the entries of the large medium whose peak
-# working set is read. LARGE_MB (default 512) is the size of the large-file
-# items, ANSWER_MB (default 1024) the size of the file during which the copy
-# dialog's answers are timed. --smoke runs everything once on small media,
-# to show that the benchmark still works.
+# working set is read, VERSION_FILES (default 200) the 1 MB files that
+# change between the two versions of the version-record item. LARGE_MB
+# (default 512) is the size of the large-file items, ANSWER_MB (default
+# 1024) the size of the file during which the copy dialog's answers are
+# timed. --smoke runs everything once on small media, to show that the
+# benchmark still works.
 # Updates of many files are compared with fsync_rename_loop, a native
 # program that writes each file under a temporary name on the same disk,
 # fsyncs and renames it. A medium that update.exe or update-pack refuses is
@@ -30,6 +32,7 @@ if [ "${1:-}" = "--smoke" ]; then
   MANY=30
   MB_FILES=2
   MEM_ENTRIES=300
+  VERSION_FILES=3
 fi
 RUNS=${RUNS:-5}
 LARGE_MB=${LARGE_MB:-512}
@@ -37,6 +40,7 @@ ANSWER_MB=${ANSWER_MB:-1024}
 MANY=${MANY:-3000}
 MB_FILES=${MB_FILES:-20}
 MEM_ENTRIES=${MEM_ENTRIES:-20000}
+VERSION_FILES=${VERSION_FILES:-200}
 MEM_RUNS=$((RUNS < 2 ? RUNS : 2))
 JOBS=${JOBS:-2}
 WIN_BUILD=${WIN_BUILD:-build/bench-win}
@@ -150,12 +154,14 @@ exe_of() {
   fi
 }
 
-# update_run ITEM COUNT BYTES RUN: one update from an empty game folder: its
-# time and update.exe's peak working set. False when update.exe refused the
-# medium or left files out.
+# update_run ITEM COUNT BYTES RUN [GAME_TREE]: one update from an empty game
+# folder, or from a copy of GAME_TREE: its time and update.exe's peak working
+# set. False when update.exe refused the medium or left files out.
 update_run() {
   local item=$1 dir=$BENCH/$1 ms
-  rm -rf "$dir/game" && mkdir "$dir/game" && sync
+  rm -rf "$dir/game"
+  if [ -n "${5:-}" ]; then cp -r "$5" "$dir/game"; else mkdir "$dir/game"; fi
+  sync
   drive update "$(exe_of "$item")" "C:\\bench\\$item\\medium" \
     "C:\\bench\\$item\\game" "bench_$item" "$2" "$3"
   if [ "$CODE" = 3 ]; then
@@ -300,6 +306,59 @@ if pack_medium answer answerpacked; then
 fi
 rm -rf "$BENCH/answer"
 
+# A game's released versions: the update carries VERSION_FILES files of 1 MB
+# that changed, besides 1,000 files of 4 KB that did not, which the record
+# lists with their sizes. Its first update on the old game, with the record
+# (every carried file hashed before the copy) and on a medium bound to the
+# same list without it; then a second run on the updated game, which hashes
+# the carried files and ends with the message that the update is applied.
+step "version record: $VERSION_FILES changed files of 1 MB among 1,000 of 4 KB"
+VERSIONS=$BENCH/versiontrees
+python3 -c '
+import os, sys
+root, count = sys.argv[1], int(sys.argv[2])
+same = os.urandom(4096)
+for version in ("1.00", "1.01"):
+    for i in range(count):
+        folder = "%s/%s/changed/d%02d" % (root, version, i // 100)
+        os.makedirs(folder, exist_ok=True)
+        open("%s/c%04d.bin" % (folder, i), "wb").write(os.urandom(1024 * 1024))
+    for i in range(1000):
+        folder = "%s/%s/same/d%02d" % (root, version, i // 100)
+        os.makedirs(folder, exist_ok=True)
+        open("%s/s%04d.bin" % (folder, i), "wb").write(same)
+' "$VERSIONS" "$VERSION_FILES"
+for item in versions versionsbare; do
+  mkdir -p "$BENCH/$item"
+  if ! out=$("$PACK" --old "$VERSIONS/1.00" "$VERSIONS/1.01" "$BENCH/$item/medium" \
+    --title Bench --reg-t "bench_$item" --exe "$UPDATE" 2>&1); then
+    echo "bench: $item: not measured: update-pack refused the medium: $out" >&2
+    record "$item" refused-pack 1 0
+  fi
+done
+# The same list without the record: what the record costs.
+if [ -e "$BENCH/versionsbare/medium/update.versions" ]; then
+  rm "$BENCH/versionsbare/medium/update.versions"
+  pack_medium versionsbare versionsbare || true
+fi
+if [ -e "$BENCH/versions/medium/update.ini" ]; then
+  for ((r = 0; r <= RUNS; r++)); do
+    update_run versions "$VERSION_FILES" $((1024 * 1024)) "$r" "$VERSIONS/1.00" || break
+    drive rerun "$(exe_of versions)" 'C:\bench\versions\medium' 'C:\bench\versions\game' \
+      bench_versions
+    if [ "$CODE" = 3 ]; then
+      refused versionsrerun
+      break
+    fi
+    [ "$CODE" = 0 ] || { echo "bench: second run of versions failed: $OUT" >&2; break; }
+    record versions rerun "$r" "$(field ms)"
+    if [ -e "$BENCH/versionsbare/medium/update.ini" ]; then
+      update_run versionsbare "$VERSION_FILES" $((1024 * 1024)) "$r" "$VERSIONS/1.00" || true
+    fi
+  done
+fi
+rm -rf "$VERSIONS" "$BENCH/versions" "$BENCH/versionsbare"
+
 # Start-up varies more from run to run than the rest, and costs little.
 step "start-up: update.exe and the minimal dialog programs in turn"
 for ((r = 0; r <= 3 * RUNS; r++)); do
@@ -320,5 +379,6 @@ step "report"
 python3 "$ROOT/bench/report.py" --results "$RESULTS" --parse-json "$RESULTS.parse.json" \
   --update-exe "$UPDATE" --large-mb "$LARGE_MB" --answer-mb "$ANSWER_MB" \
   --many "$MANY" --mb-files "$MB_FILES" --mem-entries "$MEM_ENTRIES" \
+  --version-files "$VERSION_FILES" \
   --wine "$("$WINE" --version)" --build "$WINDOWS_BUILD_LABEL"
 rm -f "$RESULTS.parse.json"

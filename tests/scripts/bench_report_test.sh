@@ -22,6 +22,9 @@ RESULTS=$WORK/results
     done
     echo "manyfolders update $run $(value 3000)"
     echo "manyfolders native $run $(value 600)"
+    echo "versions update $run $(value 2000)"
+    echo "versionsbare update $run $(value 1600)"
+    echo "versions rerun $run $(value 500)"
     echo "mb update $run $(value 1000)"
     echo "mb native $run $(value 200)"
     for item in large1 large64; do
@@ -67,6 +70,8 @@ done <<'CASES'
 6 worst answer of the copy dialog, packed, 1 × 1024 MB|20\.0 .*≤ 100 ms
 7 peak working set, 256 entries, packed (KB)|22618 .*before 22106.*\+512 KB.*≤ before \+ 1024 KB
 7 peak working set, 20000 entries|not measured: the update refused the medium
+8 first update with a version record, 200 × 1 MB carried|2000\.0.*without it 1600\.0.*1\.250 × without
+8 second run on the updated game|500\.0.*first run 2000\.0.*0\.250 × first
 2 updater, 1 × 512 MB (MB/s)|1\.000 × cp.*≥ 0\.260 × cp
 CASES
 
