@@ -14,8 +14,8 @@ constexpr size_t kMaxFolderLength = sizeof(SetupSettings::path) - 1;
 // longest entry, in UTF-8, where a code page 932 byte (a half-width katakana)
 // may become three.
 constexpr size_t kMaxListedPath = (kMaxFolderLength + kMaxEntryLength) * 3 + 1;
-// One line per entry and one for update.ini.
-constexpr size_t kMaxHashLines = static_cast<size_t>(kMaxFiles) + 1;
+// One line per entry, one for update.ini and one for the version record.
+constexpr size_t kMaxHashLines = static_cast<size_t>(kMaxFiles) + 2;
 constexpr size_t kMaxHashLineLength = 2 * kSha256Size + 2 + kMaxListedPath + 1;
 // Larger lists are refused unread.
 constexpr size_t kMaxHashListSize = kMaxHashLines * kMaxHashLineLength;

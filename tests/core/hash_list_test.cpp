@@ -133,8 +133,9 @@ TEST(HashList, MalformedLineAnywhereSpoilsTheList) {
 
 TEST(HashList, LongestPathHoldsAFullFolderAndEntryInHalfWidthKatakana) {
   EXPECT_EQ(kMaxListedPath, (255u + 259u) * 3 + 1);
-  // Every line at its longest, one per entry and one for update.ini.
-  EXPECT_EQ(kMaxHashListSize, (65536u + 1) * (64 + 2 + kMaxListedPath + 1));
+  // Every line at its longest, one per entry, one for update.ini and one
+  // for the version record.
+  EXPECT_EQ(kMaxHashListSize, (65536u + 2) * (64 + 2 + kMaxListedPath + 1));
 }
 
 std::string NumberedPath(size_t i) {
