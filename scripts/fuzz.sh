@@ -11,7 +11,8 @@ cd "$(dirname "$0")/.."
 BUILD=$(realpath "${1:-build/clang}")
 shift || true
 TARGETS=("$@")
-[ ${#TARGETS[@]} -gt 0 ] || TARGETS=(fuzz_parser fuzz_install_path fuzz_path_parts fuzz_checker fuzz_hash_list)
+[ ${#TARGETS[@]} -gt 0 ] || TARGETS=(fuzz_parser fuzz_install_path fuzz_path_parts fuzz_checker fuzz_hash_list
+  fuzz_version_record)
 SECONDS_EACH=${FUZZ_SECONDS:-60}
 JOBS=${FUZZ_JOBS:-1}
 limits=(-max_total_time="$SECONDS_EACH")

@@ -12,6 +12,16 @@ static int HexValue(char c) {
   return -1;
 }
 
+bool ReadDigest(const char* hex, unsigned char* digest) {
+  for (size_t i = 0; i < kSha256Size; ++i) {
+    int high = HexValue(hex[2 * i]);
+    int low = HexValue(hex[2 * i + 1]);
+    if (high < 0 || low < 0) return false;
+    digest[i] = static_cast<unsigned char>(high * 16 + low);
+  }
+  return true;
+}
+
 // A name between separators: not empty, not "." or "..".
 static bool NameAcceptable(const char* name, size_t length) {
   if (length == 0) return false;
@@ -20,10 +30,10 @@ static bool NameAcceptable(const char* name, size_t length) {
   return true;
 }
 
-// A relative path that stays below the medium. Bytes that Windows or
-// sha256sum would read otherwise are refused: a backslash (a separator to
-// Windows, an escape to sha256sum), a colon (a drive or a stream), CR and NUL.
-static bool PathAcceptable(const char* path, size_t length) {
+// Bytes that Windows or sha256sum would read otherwise are refused: a
+// backslash (a separator to Windows, an escape to sha256sum), a colon (a
+// drive or a stream), CR and NUL.
+bool ListedPathAcceptable(const char* path, size_t length) {
   if (length == 0 || length > kMaxListedPath) return false;
   size_t start = 0;
   for (size_t i = 0; i <= length; ++i) {
@@ -48,18 +58,13 @@ HashLineStatus ReadHashLine(const char* list, size_t size, size_t* offset, HashL
   size_t length = static_cast<size_t>(static_cast<const char*>(end) - text);
   if (length < 2 * kSha256Size + 3) return kHashLineMalformed;
   unsigned char digest[kSha256Size];
-  for (size_t i = 0; i < kSha256Size; ++i) {
-    int high = HexValue(text[2 * i]);
-    int low = HexValue(text[2 * i + 1]);
-    if (high < 0 || low < 0) return kHashLineMalformed;
-    digest[i] = static_cast<unsigned char>(high * 16 + low);
-  }
+  if (!ReadDigest(text, digest)) return kHashLineMalformed;
   // Text mode's two spaces; sha256sum's binary mode (" *") reads the same
   // bytes but is not what is written, so it is not taken.
   if (text[2 * kSha256Size] != ' ' || text[2 * kSha256Size + 1] != ' ') return kHashLineMalformed;
   const char* path = text + 2 * kSha256Size + 2;
   size_t path_length = length - 2 * kSha256Size - 2;
-  if (!PathAcceptable(path, path_length)) return kHashLineMalformed;
+  if (!ListedPathAcceptable(path, path_length)) return kHashLineMalformed;
   line->path_offset = static_cast<size_t>(path - list);
   line->path_length = path_length;
   memcpy(line->digest, digest, sizeof digest);
@@ -101,10 +106,8 @@ HashLookup LookUpHash(const char* list, size_t size, const char* path, size_t pa
 // Where the path of the line that starts at offset begins.
 constexpr size_t kPathStart = 2 * kSha256Size + 2;
 
-// Orders two paths byte by byte, as unsigned bytes, the shorter first when
-// one begins the other. A listed path ends at its line feed, which no path
-// holds.
-static int ComparePaths(const char* a, size_t a_length, const char* b, size_t b_length) {
+// A listed path ends at its line feed, which no path holds.
+int ComparePaths(const char* a, size_t a_length, const char* b, size_t b_length) {
   size_t common = a_length < b_length ? a_length : b_length;
   int order = memcmp(a, b, common);
   if (order != 0) return order;

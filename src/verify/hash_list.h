@@ -26,6 +26,18 @@ struct HashLine {
   unsigned char digest[kSha256Size];
 };
 
+// Reads 64 lowercase hex digits at hex into digest (32 bytes); false when
+// they are not.
+bool ReadDigest(const char* hex, unsigned char* digest);
+
+// A relative path below the medium as the list writes one: names between
+// '/', none empty, "." or "..", at most kMaxListedPath bytes.
+bool ListedPathAcceptable(const char* path, size_t length);
+
+// Orders two paths byte by byte, as unsigned bytes, the shorter first when
+// one begins the other.
+int ComparePaths(const char* a, size_t a_length, const char* b, size_t b_length);
+
 enum HashLineStatus { kHashLineRead, kHashListEnd, kHashLineMalformed };
 
 // Reads the line that begins at *offset in list (size bytes) and moves

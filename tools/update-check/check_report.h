@@ -33,6 +33,9 @@ struct CheckReport {
   std::vector<Problem> problems;              // update.ini's in line order, then update.sha256's
   std::string hash_list = "absent";           // update.sha256: absent, present, unreadable
   std::string fingerprint = "no update.exe";  // or: no slot, none, matches, differs
+  // update.versions: absent, present, unlisted, unreadable, malformed.
+  std::string versions = "absent";
+  std::vector<std::string> version_labels;  // UTF-8, when present
 };
 
 int CountProblems(const CheckReport& report, Severity severity);

@@ -11,10 +11,12 @@
 #include "text/sjis.h"
 #include "verify/fingerprint_slot.h"
 #include "verify/hash_list.h"
+#include "versions/version_record.h"
 
 namespace {
 
 constexpr char kListName[] = "update.sha256";
+constexpr char kVersionsName[] = "update.versions";
 
 void AddListProblem(CheckReport* report, int line, Severity severity, const char* code,
                     const std::string& message) {
@@ -22,6 +24,16 @@ void AddListProblem(CheckReport* report, int line, Severity severity, const char
 }
 
 }  // namespace
+
+// A code page 932 path in UTF-8 with '/' between names.
+static std::string SlashSpelling(const std::string& path) {
+  std::string utf8 = DecodeCp932(path);
+  // In UTF-8 the byte 0x5C is a backslash and nothing else.
+  for (char& c : utf8) {
+    if (c == '\\') c = '/';
+  }
+  return utf8;
+}
 
 // How the updater spells an entry's file in the list: the PATH folder
 // without its last one-byte backslash, '\', the entry; in UTF-8 with '/'.
@@ -31,11 +43,11 @@ std::string ListSpelling(const char* entry) {
   RemoveTrailingBackslash(folder);
   std::string path = folder;
   if (!path.empty()) path += "\\";
-  std::string utf8 = DecodeCp932(path + entry);
-  for (char& c : utf8) {
-    if (c == '\\') c = '/';
-  }
-  return utf8;
+  return SlashSpelling(path + entry);
+}
+
+std::string GameSpelling(const char* entry) {
+  return SlashSpelling(entry);
 }
 
 namespace {
@@ -84,6 +96,54 @@ void CheckListedFiles(const std::string& dir, const std::string& list,
           report, number, Severity::kError, "file-differs",
           "the bytes of '" + path + "' are not the ones listed: damaged or changed after packing");
     }
+  }
+}
+
+// update.versions is believed only when the list vouches for it; a listed
+// one that is missing or changed is reported with the other listed files.
+void CheckVersionRecord(const std::string& dir, const std::map<std::string, Listed>& listed,
+                        CheckReport* report) {
+  std::string found, record;
+  MediumEntry entry = FindOnMedium(dir, kVersionsName, &found);
+  if (listed.count(kVersionsName) == 0) {
+    report->versions = entry == MediumEntry::kMissing ? "absent" : "unlisted";
+    if (entry != MediumEntry::kMissing) {
+      report->problems.push_back(
+          {0, Severity::kWarning, "versions-unlisted",
+           std::string("update.versions is not listed in ") + kListName +
+               ": the updater does not believe it, identifies no version and refuses no game",
+           kVersionsName});
+    }
+    return;
+  }
+  if (entry != MediumEntry::kFile || !ReadMediumFile(found, &record)) {
+    report->versions = "unreadable";
+    return;
+  }
+  if (record.size() > kMaxVersionRecordSize) {
+    report->versions = "malformed";
+    report->problems.push_back({0, Severity::kError, "versions-malformed",
+                                "update.versions is over " + std::to_string(kMaxVersionRecordSize) +
+                                    " bytes; the updater refuses the medium",
+                                kVersionsName});
+    return;
+  }
+  size_t line = FirstMalformedVersionLine(record.data(), record.size());
+  if (line != 0) {
+    report->versions = "malformed";
+    report->problems.push_back(
+        {static_cast<int>(line), Severity::kError, "versions-malformed",
+         "not a line 'version <label>' (a new label of 1 to 255 bytes, at most 256 versions) or "
+         "'<64 lowercase hex digits> <size> <path in the game folder>' in path order below its "
+         "version, ending in a line feed; the updater refuses the medium",
+         kVersionsName});
+    return;
+  }
+  report->versions = "present";
+  std::vector<VersionHeading> versions(kMaxVersions);
+  versions.resize(ListVersions(record.data(), record.size(), versions.data(), versions.size()));
+  for (const VersionHeading& version : versions) {
+    report->version_labels.push_back(record.substr(version.label_offset, version.label_length));
   }
 }
 
@@ -183,6 +243,8 @@ void CheckProof(const std::string& dir, CheckReport* report) {
     }
     CheckListedFiles(dir, list, &listed, report);
     CheckCoverage(listed, report);
+    CheckVersionRecord(dir, listed, report);
   }
+  if (entry == MediumEntry::kMissing) CheckVersionRecord(dir, {}, report);
   CheckFingerprint(dir, list_digest, report);
 }

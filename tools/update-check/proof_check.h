@@ -13,3 +13,7 @@ void CheckProof(const std::string& dir, CheckReport* report);
 // How the updater spells the file of a file-list entry in update.sha256:
 // below the medium, in UTF-8 with '/' between names.
 std::string ListSpelling(const char* entry);
+
+// The game-relative spelling of an entry's file, as update.versions has it:
+// UTF-8 with '/' between names.
+std::string GameSpelling(const char* entry);

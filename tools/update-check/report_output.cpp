@@ -36,7 +36,28 @@ Json ProblemsJson(const std::vector<Problem>& problems) {
   return list;
 }
 
-std::string FormatJson(const CheckReport& report) {
+// A medium that carries a proof, or a program that could check one, or a
+// version record.
+static bool HasProof(const CheckReport& report) {
+  return report.hash_list != "absent" || report.fingerprint != "no update.exe" ||
+         report.versions != "absent";
+}
+
+static Json GameJson(const GameReport& game, const std::string& game_dir) {
+  Json object = ObjectOf(8);
+  object["folder"] = game_dir;
+  object["verdict"] = game.verdict;
+  object["record"] = game.record;
+  object["versions"] = game.versions;
+  object["between"] = game.between;
+  object["applied"] = game.verdict == "applied";
+  object["unmatched"] = game.unmatched;
+  object["copy"] = game.copy;
+  return object;
+}
+
+std::string FormatJson(const CheckReport& report, const GameReport* game,
+                       const std::string& game_dir) {
   Json document = ObjectOf(7);
   Json& fields = document["settings"] = ObjectOf(sizeof kTextFields / sizeof kTextFields[0]);
   for (const TextField& field : kTextFields) fields[field.name] = DecodeCp932(field.value);
@@ -63,11 +84,14 @@ std::string FormatJson(const CheckReport& report) {
   document["problems"] = ProblemsJson(report.problems);
   // Only a medium that carries a proof, or a program that could check one,
   // has this key: a hand-made medium's report is as it always was.
-  if (report.hash_list != "absent" || report.fingerprint != "no update.exe") {
-    Json& proof = document["proof"] = ObjectOf(2);
+  if (HasProof(report)) {
+    Json& proof = document["proof"] = ObjectOf(4);
     proof["update_sha256"] = report.hash_list;
     proof["fingerprint"] = report.fingerprint;
+    proof["update_versions"] = report.versions;
+    if (report.versions == "present") proof["versions"] = report.version_labels;
   }
+  if (game != nullptr) document["game"] = GameJson(*game, game_dir);
   return document.dump(2) + "\n";
 }
 
@@ -100,7 +124,48 @@ static std::string Shown(const char* cp932) {
   return OneLine(DecodeCp932(cp932));
 }
 
-std::string FormatHuman(const std::string& dir, const CheckReport& report) {
+static std::string Labels(const std::vector<std::string>& labels) {
+  std::string out;
+  for (const std::string& label : labels) out += (out.empty() ? "" : ", ") + OneLine(label);
+  return out;
+}
+
+static std::string FormatGame(const std::string& game_dir, const GameReport& game) {
+  std::string out = "\nGame:     " + game_dir + "\n";
+  if (game.verdict == "none") {
+    return out +
+           "Verdict:  not identified: the medium has no update.sha256, so the updater "
+           "copies every file as before\n";
+  }
+  if (game.verdict == "unchecked") {
+    return out + "Verdict:  not identified: the updater refuses this medium (see the errors)\n";
+  }
+  if (!game.record) {
+    out += "Versions: (no version record: the medium refuses no game)\n";
+  } else if (!game.versions.empty()) {
+    out += "Versions: " + Labels(game.versions) + "\n";
+  } else if (!game.between.empty() && game.verdict == "refuse") {
+    out += "Versions: none known (other files are of " + Labels(game.between) + ")\n";
+  } else if (!game.between.empty()) {
+    out += "Versions: between " + Labels(game.between) + " (no one version whole)\n";
+  } else {
+    out += "Versions: none known\n";
+  }
+  if (game.verdict == "refuse") {
+    out += "Verdict:  refused, nothing is written; matching no known version:\n";
+    for (const std::string& path : game.unmatched) out += "  " + OneLine(path) + "\n";
+  } else if (game.verdict == "applied") {
+    out += "Verdict:  already applied: every file the update carries is new\n";
+  } else {
+    out += "Verdict:  update: " + Plural(static_cast<int>(game.copy.size()), "file", "files") +
+           " to copy\n";
+    for (const std::string& path : game.copy) out += "  " + OneLine(path) + "\n";
+  }
+  return out;
+}
+
+std::string FormatHuman(const std::string& dir, const CheckReport& report, const GameReport* game,
+                        const std::string& game_dir) {
   std::string out = "Medium:   " + dir + "\n";
   if (!report.settings_found) out += "          (no update.ini: the built-in settings)\n";
   out += "Title:    " + Shown(settings.title) + "\n";
@@ -111,11 +176,16 @@ std::string FormatHuman(const std::string& dir, const CheckReport& report) {
          Plural(settings.file_count, "file", "files") + ", " + std::to_string(report.copy.size()) +
          " to copy\n";
 
-  if (report.hash_list != "absent" || report.fingerprint != "no update.exe") {
+  if (HasProof(report)) {
     out += "Proof:    update.sha256 " + report.hash_list + ", update.exe: " +
            (report.fingerprint == "no update.exe" ? "none on the medium"
                                                   : "fingerprint " + report.fingerprint) +
            "\n";
+  }
+  if (report.versions == "present") {
+    out += "Versions: " + Labels(report.version_labels) + "\n";
+  } else if (report.versions != "absent") {
+    out += "Versions: update.versions " + report.versions + "\n";
   }
 
   out += "\nCopy plan (on the medium -> in the game folder):\n";
@@ -138,5 +208,6 @@ std::string FormatHuman(const std::string& dir, const CheckReport& report) {
   }
   out += "\n" + Plural(CountProblems(report, Severity::kError), "error", "errors") + ", " +
          Plural(CountProblems(report, Severity::kWarning), "warning", "warnings") + "\n";
+  if (game != nullptr) out += FormatGame(game_dir, *game);
   return out;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "check_report.h"
+#include "game_check.h"
 
 // "error" or "warning", as both report forms name a severity.
 const char* SeverityName(Severity severity);
@@ -14,8 +15,12 @@ const char* SeverityName(Severity severity);
 // report a check reuse it.
 nlohmann::ordered_json ProblemsJson(const std::vector<Problem>& problems);
 
-// The report as one JSON object, from the report and the settings record.
-std::string FormatJson(const CheckReport& report);
+// The report as one JSON object, from the report and the settings record;
+// with a "game" object when game is given.
+std::string FormatJson(const CheckReport& report, const GameReport* game = nullptr,
+                       const std::string& game_dir = "");
 
-// The report for people: summary, copy plan, one line per problem.
-std::string FormatHuman(const std::string& dir, const CheckReport& report);
+// The report for people: summary, copy plan, one line per problem; then
+// the game folder's verdict when game is given.
+std::string FormatHuman(const std::string& dir, const CheckReport& report,
+                        const GameReport* game = nullptr, const std::string& game_dir = "");
