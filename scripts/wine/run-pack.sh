@@ -4,7 +4,9 @@
 # same bytes from both and a clean update-check whose copy plan is the packed
 # list, then runs the real update.exe on the medium against a game folder
 # that holds the old tree, and requires the game folder to equal the new
-# tree plus the files that an update cannot remove.
+# tree plus the files that an update cannot remove. A medium packed from two
+# released versions must give the same update.versions and update.sha256
+# from both builds and turn the older of them into the new version.
 #   bash scripts/wine/run-pack.sh WINDOWS_BUILD_DIR
 # UPDATE_PACK_NATIVE and UPDATE_CHECK_NATIVE may name the native programs;
 # otherwise build/gcc's are used when they are there, else they are built in
@@ -107,8 +109,11 @@ expect("copy plan", [c["name"] for c in check["copy"]], packed)
 expect("sources on the medium", all(c["exists"] for c in check["copy"]), True)
 expect("update-check problems", check["problems"], [])
 expect("summary", native["summary"],
-       {"new": 6, "changed": 3, "unchanged": 1, "removed": 2, "files": 9,
+       {"new": 6, "changed": 3, "unchanged": 1, "removed": 2, "files": 9, "versions": 1,
         "medium_bytes": native["summary"]["medium_bytes"]})
+for name, report in (("native", native), ("Windows", windows)):
+    expect(f"{name} report's versions", [(v["label"], v["files"]) for v in report["versions"]],
+           [("old", 6)])
 for key in ("files", "summary", "removed", "update_ini", "problems", "check", "written"):
     expect(f"Windows report's {key}", windows[key], native[key])
 print("  " + "\n  ".join(f'{f["status"]:8} {f["name"]}' for f in native["files"]))
@@ -266,6 +271,106 @@ if ! diff -r "$EXPECTED" "$GAME" >"$WORK/game.diff"; then
   cat "$WORK/game.diff"
 fi
 [ -e "$GAME/new1/new2/deep.dat" ] || fail "the file two new folder levels deep is missing"
+
+echo "=== two released versions on one medium: the same record and list from both builds"
+# 1.01 changed data/a.dat and added data/b.dat; 1.02 keeps both as 1.01 has
+# them. A medium packed from 1.00 and 1.01 must carry them for 1.00 players.
+VERSIONS=$WORK/versions
+for version in 1.00 1.01 1.02; do
+  put "$VERSIONS/game-$version/game.exe" "game $version"
+  put "$VERSIONS/game-$version/data/表/背景.dat" "the same in every version"
+done
+put "$VERSIONS/game-1.00/data/a.dat" "a as 1.00 has it"
+put "$VERSIONS/game-1.01/data/a.dat" "a as 1.01 and 1.02 have it"
+put "$VERSIONS/game-1.02/data/a.dat" "a as 1.01 and 1.02 have it"
+put "$VERSIONS/game-1.01/data/b.dat" "new in 1.01"
+put "$VERSIONS/game-1.02/data/b.dat" "new in 1.01"
+put "$VERSIONS/game-1.00/Save/only-1.00.dat" "removed in 1.01"
+put "$VERSIONS/game-1.02/Ａ.txt" "new in 1.02"
+code=0
+"$NATIVE" --json --old "$VERSIONS/game-1.00" --old "$VERSIONS/game-1.01" "$VERSIONS/game-1.02" \
+  "$WORK/versions-medium" "${OPTIONS[@]}" --exe "$UPDATE" >"$WORK/versions-native.json" || code=$?
+[ "$code" = 0 ] || fail "native update-pack with two --old: exit code $code"
+code=0
+"$WINE" "$PACK_EXE" --json --old "$(windows_path "$VERSIONS/game-1.00")" \
+  --old "$(windows_path "$VERSIONS/game-1.01")" "$(windows_path "$VERSIONS/game-1.02")" \
+  "$(windows_path "$WORK/versions-medium-win")" "${OPTIONS[@]}" --exe "$(windows_path "$UPDATE")" \
+  >"$WORK/versions-windows.json" 2>"$WORK/versions-windows.err" || code=$?
+[ "$code" = 0 ] ||
+  fail "update-pack.exe with two --old: exit code $code: $(cat "$WORK/versions-windows.err")"
+for file in update.versions update.sha256; do
+  cmp -s "$WORK/versions-medium/$file" "$WORK/versions-medium-win/$file" ||
+    fail "$file differs between the native and the Windows update-pack"
+done
+diff -r "$WORK/versions-medium" "$WORK/versions-medium-win" >/dev/null ||
+  fail "the two media packed from two versions differ"
+(cd "$WORK/versions-medium" && sha256sum --strict -c update.sha256 >/dev/null) ||
+  fail "sha256sum -c does not accept the medium packed from two versions"
+sed -n 2p "$WORK/versions-medium/update.sha256" | grep -q '^[0-9a-f]\{64\}  update.versions$' ||
+  fail "update.versions is not listed right after update.ini"
+sed 's/^/  /' "$WORK/versions-medium/update.versions"
+python3 - "$VERSIONS" "$WORK/versions-medium" "$WORK/versions-native.json" \
+  "$WORK/versions-windows.json" <<'EOF' || fail "two versions"
+import hashlib, json, os, sys
+versions, medium = sys.argv[1:3]
+native, windows = (json.load(open(p, encoding="utf-8")) for p in sys.argv[3:5])
+ok = True
+def expect(what, got, wanted):
+    global ok
+    if got != wanted:
+        print(f"FAIL: {what}: {got!r}, expected {wanted!r}")
+        ok = False
+# Written out from the trees themselves: each version's files, paths in
+# byte order of their UTF-8 form.
+record = ""
+for label in ("game-1.00", "game-1.01"):
+    record += f"version {label}\n"
+    root = os.path.join(versions, label)
+    paths = [os.path.relpath(os.path.join(folder, name), root)
+             for folder, _, names in os.walk(root) for name in names]
+    for path in sorted(paths, key=lambda p: p.encode()):
+        data = open(os.path.join(root, path), "rb").read()
+        record += f"{hashlib.sha256(data).hexdigest()} {len(data)} {path}\n"
+expect("update.versions", open(os.path.join(medium, "update.versions"), encoding="utf-8").read(),
+       record)
+carried = {f["path"]: (f["status"], f["new_against"], f["changed_against"])
+           for f in native["files"]}
+expect("carried files", carried, {
+    "data/a.dat": ("changed", [], ["game-1.00"]),
+    "data/b.dat": ("new", ["game-1.00"], []),
+    "game.exe": ("changed", [], ["game-1.00", "game-1.01"]),
+    "Ａ.txt": ("new", ["game-1.00", "game-1.01"], [])})
+expect("summary", native["summary"],
+       {"new": 2, "changed": 2, "unchanged": 1, "removed": 1, "files": 4, "versions": 2,
+        "medium_bytes": native["summary"]["medium_bytes"]})
+expect("removed", native["removed"], ["Save/only-1.00.dat"])
+for key in ("files", "summary", "removed", "update_ini", "problems", "check", "written"):
+    expect(f"Windows report's {key}", windows[key], native[key])
+expect("Windows report's versions", [(v["label"], v["files"]) for v in windows["versions"]],
+       [(v["label"], v["files"]) for v in native["versions"]])
+sys.exit(0 if ok else 1)
+EOF
+# Two --old folders of one name could not be told apart: bad arguments.
+mkdir -p "$WORK/versions-again/game-1.00"
+code=0
+"$WINE" "$PACK_EXE" --old "$(windows_path "$VERSIONS/game-1.00")" \
+  --old "$(windows_path "$WORK/versions-again/game-1.00")" "$(windows_path "$VERSIONS/game-1.02")" \
+  "$(windows_path "$WORK/versions-refused")" >/dev/null 2>&1 || code=$?
+[ "$code" = 2 ] || fail "update-pack.exe with two --old of one name: exit code $code"
+[ ! -e "$WORK/versions-refused" ] || fail "update-pack.exe wrote a medium for two --old of one name"
+# The medium turns 1.00 into 1.02, the file that changed only in 1.01
+# included.
+V100_GAME=$WINEPREFIX/drive_c/game-1.00
+cp -r "$VERSIONS/game-1.00" "$V100_GAME"
+"$WINE" reg add "HKCU\\Software\\CORVID LAMP\\$REG_T" /v GAMEPATH /d 'C:\game-1.00' /f >/dev/null
+code=0
+"$WINE" "$DRIVER" "$(windows_path "$WORK/versions-medium/update.exe")" \
+  "$(windows_path "$WORK/versions-medium")" "$TITLE" || code=$?
+[ "$code" = 0 ] || fail "the update of 1.00 did not run to its completion message"
+cp -r "$VERSIONS/game-1.00" "$WORK/expected-1.00"
+cp -r "$VERSIONS/game-1.02/." "$WORK/expected-1.00/"
+diff -r "$WORK/expected-1.00" "$V100_GAME" >"$WORK/game-1.00.diff" ||
+  fail "1.00 updated is not 1.02 plus the removed file: $(head -5 "$WORK/game-1.00.diff")"
 
 echo "=== a game of today: thousands of files, long Japanese paths, some near the longest"
 # Paths of 40 to 259 bytes in code page 932 (an entry's longest), each name

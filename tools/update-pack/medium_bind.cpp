@@ -16,17 +16,21 @@
 #include "report_output.h"
 #include "settings/settings.h"
 #include "tree_files.h"
+#include "versions/version_record.h"
 
 namespace {
 
 const char kBindUsage[] =
     "usage: update-pack --bind MEDIUM_DIR --exe UPDATE_EXE [--json]\n"
     "Proves a medium written by hand: checks its update.ini and the files it copies as\n"
-    "update-check does, writes update.sha256 for update.ini and each of those files (an\n"
-    "existing one is rebuilt from the medium as it stands) and puts UPDATE_EXE in\n"
+    "update-check does, writes update.sha256 for update.ini, update.versions when the\n"
+    "medium holds one, and each of those files (an existing list is rebuilt from the medium\n"
+    "as it stands) and puts UPDATE_EXE in\n"
     "MEDIUM_DIR/update.exe, bound to that list (sign it afterwards).\n"
     "Exit code: 0 medium bound, 1 the medium has errors (nothing written), 2 bad arguments\n"
     "or unreadable input.\n";
+
+const char kRecordName[] = "update.versions";
 
 struct BindArgs {
   std::string medium, exe;
@@ -66,9 +70,37 @@ int ParseBindArgs(const std::vector<std::string>& args, BindArgs* parsed, std::s
   return -1;
 }
 
-// update.ini, then the file of every entry the copy takes, in its order:
-// the lines of a packed medium. An entry whose line would come twice is an
-// error: the updater refuses a list that names a path twice.
+// A version record that the medium holds is listed, as a packed medium
+// lists it, once the updater's reader accepts it: a record that the list
+// leaves out is not believed, and one that it cannot read refuses the
+// medium.
+void ListRecord(const std::string& dir, std::vector<ListedFile>* files, std::set<std::string>* seen,
+                CheckReport* report) {
+  std::string found, record;
+  if (FindOnMedium(dir, kRecordName, &found) != MediumEntry::kFile) return;
+  size_t line = 0;
+  if (!ReadMediumFile(found, &record) || record.size() > kMaxVersionRecordSize) {
+    report->problems.push_back({0, Severity::kError, "versions-unreadable",
+                                std::string(kRecordName) + " cannot be read or is over " +
+                                    std::to_string(kMaxVersionRecordSize) + " bytes",
+                                kRecordName});
+  } else if ((line = FirstMalformedVersionLine(record.data(), record.size())) != 0) {
+    report->problems.push_back(
+        {static_cast<int>(line), Severity::kError, "versions-malformed",
+         "not a line 'version <label>' or '<64 lowercase hex digits> <size> <path>' in its place "
+         "(paths sorted and once in each version, labels unique, every line ending in a line "
+         "feed); the updater would refuse the medium",
+         kRecordName});
+  } else {
+    files->push_back({kRecordName, found});
+    seen->insert(kRecordName);
+  }
+}
+
+// update.ini, the version record when there is one, then the file of every
+// entry the copy takes, in its order: the lines of a packed medium. An entry
+// whose line would come twice is an error: the updater refuses a list that
+// names a path twice.
 std::vector<ListedFile> FilesToList(const std::string& dir, CheckReport* report) {
   MediumListingScope listing;
   std::vector<ListedFile> files;
@@ -76,6 +108,7 @@ std::vector<ListedFile> FilesToList(const std::string& dir, CheckReport* report)
   FindOnMedium(dir, "update.ini", &found);
   files.push_back({"update.ini", found});
   std::set<std::string> seen = {"update.ini"};
+  ListRecord(dir, &files, &seen, report);
   for (const CopyItem& item : report->copy) {
     // Refused and missing ones are errors of the check already.
     if (item.refused || !item.exists) continue;

@@ -3,10 +3,12 @@
 #include <string.h>
 
 #include "checker.h"
+#include "medium_files.h"
 #include "medium_proof_writer.h"
 #include "setting_fields.h"
 #include "settings/settings.h"
 #include "tree_files.h"
+#include "versions/version_record.h"
 
 namespace {
 
@@ -21,8 +23,15 @@ bool WriteFiles(const MediumSource& source, const PackReport& report, const std:
     *err = "cannot write " + dir + "/update.ini";
     return false;
   }
-  std::string base = source.path_folder.empty() ? dir : dir + "/" + source.path_folder;
   std::vector<std::string> listed = {"update.ini"};
+  if (!report.record.empty()) {
+    if (!WriteWholeFile(dir + "/update.versions", report.record)) {
+      *err = "cannot write " + dir + "/update.versions";
+      return false;
+    }
+    listed.push_back("update.versions");
+  }
+  std::string base = source.path_folder.empty() ? dir : dir + "/" + source.path_folder;
   for (const PackedFile& file : report.files) {
     listed.push_back(source.path_folder.empty() ? file.path : source.path_folder + "/" + file.path);
     std::string to = base + "/" + file.path;
@@ -59,10 +68,26 @@ bool SyncWrittenFolders(const std::string& dir) {
   return SyncFolder(dir);
 }
 
+// What the updater's reader makes of the version record written in dir:
+// every --old folder, as a version of its own.
+bool RecordReadsBack(const std::string& dir, const PackReport& report) {
+  std::string record;
+  if (report.record.empty()) return !ReadMediumFile(dir + "/update.versions", &record);
+  if (!ReadMediumFile(dir + "/update.versions", &record) || record != report.record ||
+      FirstMalformedVersionLine(record.data(), record.size()) != 0) {
+    return false;
+  }
+  static VersionHeading versions[kMaxVersions];
+  return ListVersions(record.data(), record.size(), versions, kMaxVersions) ==
+         report.versions.size();
+}
+
 // What the updater's parser and update-check's copy plan make of the
 // medium, against what was meant: null when they agree.
-const char* CheckDisagrees(const MediumSource& source, const PackReport& report) {
+const char* CheckDisagrees(const MediumSource& source, const PackReport& report,
+                           const std::string& dir) {
   if (CountProblems(report.check, Severity::kError) > 0) return "update-check finds errors on it";
+  if (!RecordReadsBack(dir, report)) return "the version record reads back otherwise";
   for (const KeyValue& key : source.keys) {
     const TextField* field = FindTextField(key.key);
     if (field == nullptr || key.value != field->value) return "a text key reads back otherwise";
@@ -113,7 +138,7 @@ int BuildMedium(const MediumSource& source, PackReport* report, std::string* err
     return 2;
   }
   report->checked = true;
-  const char* disagreement = CheckDisagrees(source, *report);
+  const char* disagreement = CheckDisagrees(source, *report, work);
   if (disagreement != nullptr) {
     RemoveTree(work);
     AddPackProblem(report, "update.ini", Severity::kError, "check-failed",

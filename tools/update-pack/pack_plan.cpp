@@ -8,7 +8,10 @@
 #include "copy/device_names.h"
 #include "copy/temp_name.h"
 #include "cp932_text.h"
+#include "file_digest.h"
 #include "settings/settings.h"
+#include "verify/hash_list.h"
+#include "version_record_writer.h"
 #include "windows_names.h"
 
 namespace {
@@ -49,7 +52,7 @@ bool ListsBefore(const Candidate& a, const Candidate& b) {
 }
 
 Candidate MakeCandidate(const TreeFile& file, FileStatus status) {
-  Candidate candidate = {{file.path, "", status, file.size}, SplitNames(file.path), true};
+  Candidate candidate = {{file.path, "", status, file.size, {}, {}}, SplitNames(file.path), true};
   for (std::string& name : candidate.names) {
     std::string cp932;
     if (EncodeCp932(name, &cp932)) {
@@ -150,18 +153,19 @@ std::vector<std::string> Paths(const Tree& tree) {
 }
 
 // Names that Windows would take for one file or folder, in NEW_DIR itself
-// and against what OLD_DIR leaves in the game folder.
-void CheckClashes(const std::vector<Candidate>& listed, const Tree& new_tree, const Tree* old_tree,
-                  PackReport* report) {
+// and against what any old version leaves in the game folder.
+void CheckClashes(const std::vector<Candidate>& listed, const Tree& new_tree,
+                  const std::vector<Tree>& old_trees, PackReport* report) {
   std::map<std::string, std::vector<std::string>> new_files;
   for (const TreeFile& file : new_tree.files)
     new_files[SameFileKey(file.path)].push_back(file.path);
   const std::set<std::string> new_folders = FolderKeys(Paths(new_tree));
   std::set<std::string> old_files, old_folders;
-  if (old_tree != nullptr) {
-    for (const TreeFile& file : old_tree->files) old_files.insert(SameFileKey(file.path));
-    old_folders = FolderKeys(Paths(*old_tree));
-    for (const std::string& folder : old_tree->folders) old_folders.insert(SameFileKey(folder));
+  for (const Tree& old_tree : old_trees) {
+    for (const TreeFile& file : old_tree.files) old_files.insert(SameFileKey(file.path));
+    const std::set<std::string> above = FolderKeys(Paths(old_tree));
+    old_folders.insert(above.begin(), above.end());
+    for (const std::string& folder : old_tree.folders) old_folders.insert(SameFileKey(folder));
   }
   for (const Candidate& candidate : listed) {
     const std::string& path = candidate.file.path;
@@ -192,39 +196,128 @@ void CheckClashes(const std::vector<Candidate>& listed, const Tree& new_tree, co
   }
 }
 
+// One file of an old version: its spelling there and what it holds.
+struct OldFile {
+  std::string path;
+  uint64_t size;
+  std::string digest;  // hex
+};
+using OldFiles = std::map<std::string, OldFile>;  // by SameFileKey
+
+bool Digest(const std::string& path, uint64_t* size, std::string* hex, std::string* error) {
+  unsigned char digest[kSha256Size];
+  if (!FileDigest(path, digest, size)) {
+    *error = "cannot read " + path;
+    return false;
+  }
+  char text[2 * kSha256Size + 1];
+  FormatDigest(digest, text);
+  *hex = text;
+  return true;
+}
+
+// Every file of one old version, hashed once: the record lists each, and
+// each file of NEW_DIR is held against it.
+bool HashOldVersion(const PackedVersion& version, const Tree& tree, OldFiles* files,
+                    PackReport* report, std::string* error) {
+  for (const TreeFile& file : tree.files) {
+    std::string key = SameFileKey(file.path);
+    auto first = files->find(key);
+    if (first != files->end()) {
+      // No Windows game folder holds both; the names sort alike on every
+      // platform, so the same one is kept.
+      AddPackProblem(report, file.path, Severity::kWarning, "same-file-in-old",
+                     "Windows takes this name and " + Quote(first->second.path) + " of " +
+                         Quote(version.label) + " for one file; the version record lists only " +
+                         Quote(first->second.path));
+      continue;
+    }
+    OldFile old = {file.path, 0, ""};
+    if (!Digest(version.dir + "/" + file.path, &old.size, &old.digest, error)) return false;
+    files->emplace(key, old);
+  }
+  return true;
+}
+
+std::string Labels(const std::vector<std::string>& labels) {
+  std::string text;
+  for (const std::string& label : labels) text += (text.empty() ? "" : ", ") + Quote(label);
+  return text;
+}
+
+// The files of each old version for update.versions. The updater looks a
+// file up by one spelling, the one the file list gives it; each version
+// lists it so, whatever case that version wrote it in, and a file that
+// NEW_DIR lacks is spelled as the first version that holds it spells it.
+void FillVersions(const std::vector<OldFiles>& olds, const Tree& new_tree, PackReport* report) {
+  std::map<std::string, std::string> spelling;  // key -> path
+  for (const TreeFile& file : new_tree.files) spelling.emplace(SameFileKey(file.path), file.path);
+  for (const OldFiles& old : olds) {
+    for (const auto& [key, file] : old) spelling.emplace(key, file.path);
+  }
+  std::set<std::string> left_out;
+  for (size_t v = 0; v < olds.size(); ++v) {
+    std::vector<RecordedFile>& files = report->versions[v].files;
+    for (const auto& [key, file] : olds[v]) {
+      const std::string& path = spelling[key];
+      if (!IsRecordPath(path)) {
+        if (left_out.insert(path).second) {
+          AddPackProblem(report, path, Severity::kWarning, "not-in-record",
+                         "not UTF-8 text, or holds a control character, a backslash or a "
+                         "colon, or is too long: no game folder on Windows holds it, and the "
+                         "version record leaves it out");
+        }
+        continue;
+      }
+      files.push_back({path, file.size, file.digest});
+    }
+    std::sort(files.begin(), files.end(),
+              [](const RecordedFile& a, const RecordedFile& b) { return a.path < b.path; });
+  }
+}
+
 }  // namespace
 
 std::string SameFileKey(const std::string& utf8_path) {
   return WindowsCaseKey(utf8_path);
 }
 
-bool PlanFiles(const std::string& new_dir, const Tree& new_tree, const std::string& old_dir,
-               const Tree* old_tree, PackReport* report, std::string* error) {
-  std::map<std::string, std::string> old_files;  // key -> path below OLD_DIR
-  if (old_tree != nullptr) {
-    for (const TreeFile& file : old_tree->files)
-      old_files.emplace(SameFileKey(file.path), file.path);
+bool PlanFiles(const std::string& new_dir, const Tree& new_tree, const std::vector<Tree>& old_trees,
+               PackReport* report, std::string* error) {
+  std::vector<OldFiles> olds(old_trees.size());
+  for (size_t v = 0; v < old_trees.size(); ++v) {
+    if (!HashOldVersion(report->versions[v], old_trees[v], &olds[v], report, error)) return false;
   }
   std::vector<Candidate> listed;
   std::set<std::string> new_keys;
   for (const TreeFile& file : new_tree.files) {
     std::string key = SameFileKey(file.path);
     new_keys.insert(key);
-    auto old = old_files.find(key);
-    FileStatus status = FileStatus::kNew;
-    if (old != old_files.end()) {
-      int same = SameContent(old_dir + "/" + old->second, new_dir + "/" + file.path);
-      if (same < 0) {
-        *error = "cannot read " + old_dir + "/" + old->second + " or " + new_dir + "/" + file.path;
-        return false;
-      }
-      if (same == 1) {
-        ++report->unchanged;
+    std::vector<std::string> new_against, changed_against;
+    uint64_t size = 0;
+    std::string digest;
+    for (size_t v = 0; v < olds.size(); ++v) {
+      const std::string& label = report->versions[v].label;
+      auto old = olds[v].find(key);
+      if (old == olds[v].end()) {
+        new_against.push_back(label);
         continue;
       }
-      status = FileStatus::kChanged;
+      if (digest.empty() && !Digest(new_dir + "/" + file.path, &size, &digest, error)) {
+        return false;
+      }
+      if (old->second.digest != digest || old->second.size != size) {
+        changed_against.push_back(label);
+      }
     }
-    listed.push_back(MakeCandidate(file, status));
+    if (!olds.empty() && new_against.empty() && changed_against.empty()) {
+      ++report->unchanged;
+      continue;
+    }
+    listed.push_back(
+        MakeCandidate(file, changed_against.empty() ? FileStatus::kNew : FileStatus::kChanged));
+    listed.back().file.new_against = new_against;
+    listed.back().file.changed_against = changed_against;
   }
   std::sort(listed.begin(), listed.end(), ListsBefore);
 
@@ -235,7 +328,7 @@ bool PlanFiles(const std::string& new_dir, const Tree& new_tree, const std::stri
       AddPackProblem(report, candidate.file.path, Severity::kError, code, message);
     }
   }
-  CheckClashes(listed, new_tree, old_tree, report);
+  CheckClashes(listed, new_tree, old_trees, report);
   if (listed.size() > static_cast<size_t>(kMaxFiles)) {
     AddPackProblem(report, listed[kMaxFiles].file.path, Severity::kError, "too-many-files",
                    std::to_string(listed.size()) + " files to copy; a file list holds " +
@@ -249,24 +342,40 @@ bool PlanFiles(const std::string& new_dir, const Tree& new_tree, const std::stri
   }
   for (const Candidate& candidate : listed) report->files.push_back(candidate.file);
 
-  if (old_tree != nullptr) {
-    for (const TreeFile& file : old_tree->files) {
-      if (new_keys.count(SameFileKey(file.path)) != 0) continue;
-      report->removed.push_back(file.path);
-      AddPackProblem(report, file.path, Severity::kWarning, "removed-file",
-                     "in OLD_DIR but not in NEW_DIR: the update cannot remove files, so it "
-                     "stays in the game folder");
+  // Removed files, once each, in the order the versions hold them.
+  std::vector<std::string> removed_keys;
+  std::map<std::string, std::vector<std::string>> removed_from;  // key -> labels
+  for (size_t v = 0; v < olds.size(); ++v) {
+    for (const TreeFile& file : old_trees[v].files) {
+      std::string key = SameFileKey(file.path);
+      if (new_keys.count(key) != 0) continue;
+      std::vector<std::string>& labels = removed_from[key];
+      if (!labels.empty() && labels.back() == report->versions[v].label) continue;
+      if (labels.empty()) {
+        removed_keys.push_back(key);
+        report->removed.push_back(file.path);
+      }
+      labels.push_back(report->versions[v].label);
     }
+  }
+  for (size_t n = 0; n < removed_keys.size(); ++n) {
+    AddPackProblem(report, report->removed[n], Severity::kWarning, "removed-file",
+                   "in " + Labels(removed_from[removed_keys[n]]) +
+                       " but not in NEW_DIR: the update cannot remove files, so it stays in the "
+                       "game folder");
   }
   // Folders come into the game folder only with the files in them.
   const std::set<std::string> filled = FolderKeys(Paths(new_tree));
-  std::set<std::string> old_folders;
-  if (old_tree != nullptr) {
-    for (const std::string& folder : old_tree->folders) old_folders.insert(SameFileKey(folder));
+  std::map<std::string, size_t> old_folders;  // key -> how many old versions hold it
+  for (const Tree& old_tree : old_trees) {
+    std::set<std::string> keys;
+    for (const std::string& folder : old_tree.folders) keys.insert(SameFileKey(folder));
+    for (const std::string& key : keys) ++old_folders[key];
   }
   for (const std::string& folder : new_tree.folders) {
     std::string key = SameFileKey(folder);
-    if (filled.count(key) != 0 || old_folders.count(key) != 0) continue;
+    if (filled.count(key) != 0) continue;
+    if (!old_trees.empty() && old_folders[key] == old_trees.size()) continue;
     AddPackProblem(report, folder, Severity::kWarning, "empty-folder",
                    "an empty folder: the update creates folders only for the files in them");
   }
@@ -274,5 +383,6 @@ bool PlanFiles(const std::string& new_dir, const Tree& new_tree, const std::stri
     AddPackProblem(report, other, Severity::kWarning, "not-a-file",
                    "neither a file nor a folder (a link?): left out");
   }
+  FillVersions(olds, new_tree, report);
   return true;
 }

@@ -41,8 +41,21 @@ std::string FormatPackJson(const PackReport& report) {
     files.push_back({{"name", ListName(file)},
                      {"path", file.path},
                      {"status", StatusName(file.status)},
-                     {"bytes", file.size}});
+                     {"bytes", file.size},
+                     {"new_against", file.new_against},
+                     {"changed_against", file.changed_against}});
   }
+  Json versions = Json::array();
+  Json old_dirs = Json::array();
+  for (const PackedVersion& version : report.versions) {
+    versions.push_back(
+        {{"label", version.label}, {"dir", version.dir}, {"files", version.files.size()}});
+    old_dirs.push_back(version.dir);
+  }
+  // One --old folder is named as it always was; several as a list.
+  Json old = nullptr;
+  if (report.versions.size() == 1) old = report.versions[0].dir;
+  if (report.versions.size() > 1) old = old_dirs;
   Json problems = Json::array();
   for (const PackProblem& problem : report.problems) {
     problems.push_back({{"where", problem.where},
@@ -56,7 +69,8 @@ std::string FormatPackJson(const PackReport& report) {
              {"warnings", CountProblems(report.check, Severity::kWarning)},
              {"problems", ProblemsJson(report.check.problems)}};
   }
-  Json document = {{"old", report.old_dir.empty() ? Json(nullptr) : Json(report.old_dir)},
+  Json document = {{"old", old},
+                   {"versions", versions},
                    {"new", report.new_dir},
                    {"medium", report.medium_dir},
                    {"summary",
@@ -65,6 +79,7 @@ std::string FormatPackJson(const PackReport& report) {
                      {"unchanged", report.unchanged},
                      {"removed", report.removed.size()},
                      {"files", report.files.size()},
+                     {"versions", report.versions.size()},
                      {"medium_bytes", report.medium_bytes}}},
                    {"files", files},
                    {"removed", report.removed},
@@ -80,9 +95,27 @@ static std::string Plural(uint64_t count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
+// With several old versions, which of them a file is new or changed
+// against; with one the status says it all.
+static std::string Against(const PackReport& report, const PackedFile& file) {
+  if (report.versions.size() < 2) return "";
+  std::string text;
+  for (const auto& [what, labels] : {std::make_pair("new against ", &file.new_against),
+                                     std::make_pair("changed against ", &file.changed_against)}) {
+    if (labels->empty()) continue;
+    text += text.empty() ? " (" : "; ";
+    text += what;
+    for (size_t n = 0; n < labels->size(); ++n) text += (n > 0 ? ", " : "") + (*labels)[n];
+  }
+  return text + ")";
+}
+
 std::string FormatPackHuman(const PackReport& report) {
-  std::string out =
-      "Old:      " + (report.old_dir.empty() ? "(none: every file is new)" : report.old_dir) + "\n";
+  std::string out;
+  if (report.versions.empty()) out = "Old:      (none: every file is new)\n";
+  for (size_t v = 0; v < report.versions.size(); ++v) {
+    out += std::string(v == 0 ? "Old:      " : "          ") + report.versions[v].dir + "\n";
+  }
   out += "New:      " + report.new_dir + "\n";
   out += "Medium:   " + report.medium_dir + "\n";
   out += std::to_string(CountStatus(report, FileStatus::kNew)) + " new, " +
@@ -95,7 +128,13 @@ std::string FormatPackHuman(const PackReport& report) {
   if (report.files.empty()) out += "  (none)\n";
   for (const PackedFile& file : report.files) {
     out += std::string("  ") + (file.status == FileStatus::kNew ? "new      " : "changed  ") +
-           ListName(file) + "\n";
+           ListName(file) + Against(report, file) + "\n";
+  }
+  if (!report.versions.empty()) {
+    out += "\nVersions in update.versions, each known by its files:\n";
+    for (const PackedVersion& version : report.versions) {
+      out += "  " + version.label + ": " + Plural(version.files.size(), "file", "files") + "\n";
+    }
   }
 
   if (!report.problems.empty()) out += "\n";

@@ -15,19 +15,24 @@
 #include "settings/settings.h"
 #include "settings_writer.h"
 #include "tree_files.h"
+#include "version_record_writer.h"
+#include "versions/version_record.h"
 #include "windows_names.h"
 
 namespace {
 
 const char kUsage[] =
-    "usage: update-pack [--old OLD_DIR] NEW_DIR MEDIUM_DIR [--title TEXT] [--title-old TEXT]\n"
+    "usage: update-pack [--old OLD_DIR]... NEW_DIR MEDIUM_DIR [--title TEXT] [--title-old TEXT]\n"
     "                   [--reg-p TEXT] [--reg-s TEXT] [--reg-t TEXT] [--path NAME] [--type NAME]\n"
     "                   [--exe UPDATE_EXE] [--json] [--force]\n"
     "       update-pack --bind MEDIUM_DIR --exe UPDATE_EXE [--json]\n"
     "Writes in MEDIUM_DIR the update medium that turns the game folder OLD_DIR into NEW_DIR:\n"
     "update.ini and, under the PATH folder (default GAME), every file of NEW_DIR that is new\n"
     "or changed (all of them without --old), and update.sha256, the SHA-256 of update.ini and\n"
-    "of each file. --exe puts UPDATE_EXE beside them, bound to this medium: it carries the\n"
+    "of each file. --old may be given once per released version: the medium then carries\n"
+    "every file that any of them lacks or holds otherwise, and update.versions records each\n"
+    "version's files, labelled with the folder's name, for the updater to know the game by.\n"
+    "--exe puts UPDATE_EXE beside them, bound to this medium: it carries the\n"
     "SHA-256 of update.sha256 (sign it afterwards). MEDIUM_DIR must be empty or absent; --force\n"
     "replaces what it holds. --type names the file type, [UPDATE] by default.\n"
     "--bind proves a medium written by hand: update.sha256 for what it holds, UPDATE_EXE\n"
@@ -46,8 +51,9 @@ const TextOption kTextOptions[] = {{"--title", "TITLE"}, {"--title-old", "TITLE_
 constexpr size_t kTextOptionCount = sizeof kTextOptions / sizeof kTextOptions[0];
 
 struct Args {
-  std::string old_dir, exe, type = "[UPDATE]";
-  bool have_old = false, json = false, force = false;
+  std::string exe, type = "[UPDATE]";
+  bool json = false, force = false;
+  std::vector<std::string> old_dirs;
   std::vector<std::string> dirs;
   bool given[kTextOptionCount] = {};
   std::string texts[kTextOptionCount];  // as given, in the locale's encoding
@@ -80,8 +86,8 @@ int ParseArgs(const std::vector<std::string>& args, Args* parsed, std::string* o
     } else {
       std::string* value = nullptr;
       if (arg == "--old") {
-        value = &parsed->old_dir;
-        parsed->have_old = true;
+        parsed->old_dirs.emplace_back();
+        value = &parsed->old_dirs.back();
       } else if (arg == "--exe") {
         value = &parsed->exe;
       } else if (arg == "--type") {
@@ -98,9 +104,35 @@ int ParseArgs(const std::vector<std::string>& args, Args* parsed, std::string* o
     }
   }
   if (parsed->dirs.size() != 2) return BadArgs("give NEW_DIR and MEDIUM_DIR", err);
-  if ((parsed->have_old && parsed->old_dir.empty()) || parsed->dirs[0].empty() ||
-      parsed->dirs[1].empty()) {
-    return BadArgs("a folder name is empty", err);
+  bool empty = parsed->dirs[0].empty() || parsed->dirs[1].empty();
+  for (const std::string& old_dir : parsed->old_dirs) empty = empty || old_dir.empty();
+  if (empty) return BadArgs("a folder name is empty", err);
+  if (parsed->old_dirs.size() > kMaxVersions) {
+    return BadArgs("more than " + std::to_string(kMaxVersions) +
+                       " --old folders; a version record holds no more versions",
+                   err);
+  }
+  return -1;
+}
+
+// Each old version is known by its folder's name, which the version record
+// and update-check --game show; two of one name could not be told apart.
+int LabelVersions(const Args& args, std::vector<PackedVersion>* versions, std::string* err) {
+  for (const std::string& dir : args.old_dirs) {
+    std::string label;
+    if (!LocaleToUtf8(LabelOfFolder(dir), &label)) {
+      return BadArgs("the name of --old " + dir + " is not text in the encoding of the locale",
+                     err);
+    }
+    const char* reason = UnusableLabelReason(label);
+    if (reason != nullptr) return BadArgs("the name of --old " + dir + " " + reason, err);
+    for (const PackedVersion& other : *versions) {
+      if (other.label != label) continue;
+      return BadArgs("--old " + other.dir + " and --old " + dir + " are both named '" + label +
+                         "'; the name labels the version, so each --old folder needs its own",
+                     err);
+    }
+    versions->push_back({label, dir, {}});
   }
   return -1;
 }
@@ -212,7 +244,7 @@ int CheckOptions(const Args& args, std::vector<KeyValue>* keys, std::string* typ
 // them, and a name that Windows takes for one of them would replace it or
 // be replaced; update.exe counts even without --exe, since it may be put
 // there by hand or by a later pack.
-const char* const kMediumNames[] = {"update.ini", "update.sha256", "update.exe"};
+const char* const kMediumNames[] = {"update.ini", "update.versions", "update.sha256", "update.exe"};
 
 void CheckMediumNames(const std::string& path_folder, PackReport* report) {
   if (!path_folder.empty()) return;
@@ -229,6 +261,14 @@ void CheckMediumNames(const std::string& path_folder, PackReport* report) {
                          "), and this one would take the place of " + name);
     }
   }
+}
+
+// The updater holds the record whole in memory, under the list's cap.
+void CheckRecordSize(const std::string& record, PackReport* report) {
+  if (record.size() <= kMaxVersionRecordSize) return;
+  AddPackProblem(report, "update.versions", Severity::kError, "record-too-large",
+                 "the version record of these --old folders is " + std::to_string(record.size()) +
+                     " bytes; the updater reads at most " + std::to_string(kMaxVersionRecordSize));
 }
 
 int ReadTree(const char* what, const std::string& dir, Tree* tree, std::string* err) {
@@ -261,7 +301,7 @@ int CheckMediumFolder(const Args& args, std::string* err) {
   // A medium inside a game tree would pack itself next time; a game tree
   // inside the medium would be lost when --force replaces it.
   std::vector<std::string> inputs = {args.dirs[0]};
-  if (args.have_old) inputs.push_back(args.old_dir);
+  inputs.insert(inputs.end(), args.old_dirs.begin(), args.old_dirs.end());
   for (const std::string& input : inputs) {
     if (IsSameOrInside(medium, input) || IsSameOrInside(input, medium)) {
       *err += "update-pack: the medium " + medium + " and " + input + " overlap\n";
@@ -281,16 +321,20 @@ int RunUpdatePack(const std::vector<std::string>& arg_list, std::string* out, st
   PackReport report;
   report.new_dir = args.dirs[0];
   report.medium_dir = args.dirs[1];
-  report.old_dir = args.have_old ? args.old_dir : "";
+  code = LabelVersions(args, &report.versions, err);
+  if (code >= 0) return code;
 
   MediumSource source;
   source.new_dir = report.new_dir;
   source.exe = args.exe;
   code = CheckOptions(args, &source.keys, &source.type, &source.path_folder, &report, err);
   if (code >= 0) return code;
-  Tree new_tree, old_tree;
+  Tree new_tree;
+  std::vector<Tree> old_trees(args.old_dirs.size());
   code = ReadTree("NEW_DIR", report.new_dir, &new_tree, err);
-  if (code < 0 && args.have_old) code = ReadTree("OLD_DIR", report.old_dir, &old_tree, err);
+  for (size_t v = 0; v < old_trees.size() && code < 0; ++v) {
+    code = ReadTree("OLD_DIR", args.old_dirs[v], &old_trees[v], err);
+  }
   if (code >= 0) return code;
   uint64_t exe_size = 0;
   if (!args.exe.empty() && !IsReadableFile(args.exe, &exe_size)) {
@@ -308,12 +352,15 @@ int RunUpdatePack(const std::vector<std::string>& arg_list, std::string* out, st
   if (code >= 0) return code;
 
   std::string error;
-  if (!PlanFiles(report.new_dir, new_tree, report.old_dir, args.have_old ? &old_tree : nullptr,
-                 &report, &error)) {
+  if (!PlanFiles(report.new_dir, new_tree, old_trees, &report, &error)) {
     *err += "update-pack: " + error + "\n";
     return kExitBadInput;
   }
   CheckMediumNames(source.path_folder, &report);
+  if (!report.versions.empty()) {
+    report.record = ComposeVersionRecord(report.versions);
+    CheckRecordSize(report.record, &report);
+  }
   std::vector<std::string> entries;
   report.medium_bytes = exe_size;
   for (const PackedFile& file : report.files) {
@@ -321,9 +368,10 @@ int RunUpdatePack(const std::vector<std::string>& arg_list, std::string* out, st
     report.medium_bytes += file.size;
   }
   report.settings_text = ComposeSettings(source.keys, source.type, entries);
-  report.medium_bytes += report.settings_text.size();
+  report.medium_bytes += report.settings_text.size() + report.record.size();
   // update.sha256: a digest, two spaces, the path and a line end a file.
   report.medium_bytes += 64 + 2 + strlen("update.ini") + 1;
+  if (!report.record.empty()) report.medium_bytes += 64 + 2 + strlen("update.versions") + 1;
   for (const PackedFile& file : report.files) {
     size_t path =
         file.path.size() + (source.path_folder.empty() ? 0 : source.path_folder.size() + 1);

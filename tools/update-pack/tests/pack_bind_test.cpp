@@ -104,6 +104,53 @@ TEST_F(BindTest, ReplacesAStaleListAndTheMediumsOwnExe) {
   EXPECT_EQ(Contents(medium()).size(), 9u);
 }
 
+const std::string kDigest = std::string(64, 'a');
+
+// A record that the publisher wrote or kept beside a hand-made medium is
+// proven with it, right after update.ini, as a packed medium's is.
+TEST_F(BindTest, ListsTheVersionRecordAfterUpdateIni) {
+  WriteMedium(kLines);
+  const std::string record = "version 1.00\n" + kDigest + " 9 game.exe\nversion 1.01\n";
+  root_.Write("medium/update.versions", record);
+  PackRun run = Bind(exe());
+  ASSERT_EQ(run.exit_code, 0) << run.out << run.err;
+  std::string list = Line(ini_, "update.ini") + Line(record, "update.versions") +
+                     Line("game 1.01", "GAME/game.exe") + Line("b", "GAME/Data/B.DAT") +
+                     Line("表", "GAME/データ/表.dat");
+  EXPECT_EQ(Read("update.sha256"), list);
+  EXPECT_EQ(Read("update.exe"), Bound(list));
+  EXPECT_EQ(Read("update.versions"), record);
+}
+
+// The updater would refuse the medium at start: nothing is bound.
+TEST_F(BindTest, RefusesAMalformedVersionRecordAndWritesNothing) {
+  const std::pair<std::string, int> records[] = {
+      {kDigest + " 9 game.exe\n", 1},                                   // no version above it
+      {"version 1.00\n" + kDigest + " 9 z\n" + kDigest + " 9 a\n", 3},  // unsorted
+      {"version 1.00\r\n", 1},
+      {"version 1.00\nversion 1.00\n", 2},
+      {"version 1.00\n" + kDigest + " 09 game.exe\n", 2},
+      {"version 1.00", 1},
+  };
+  WriteMedium(kLines);
+  for (const auto& [record, line] : records) {
+    root_.Write("medium/update.versions", record);
+    const std::map<std::string, std::string> before = Contents(root_.dir());
+    PackRun run = Bind(exe());
+    EXPECT_EQ(run.exit_code, 1) << record << run.err;
+    std::vector<std::string> found;
+    for (const auto& problem : run.json["problems"]) {
+      if (problem["severity"] != "error") continue;
+      found.push_back(problem["code"].get<std::string>() + " " +
+                      problem["file"].get<std::string>() + ":" + problem["line"].dump());
+    }
+    EXPECT_EQ(found, std::vector<std::string>{"versions-malformed update.versions:" +
+                                              std::to_string(line)})
+        << record;
+    EXPECT_EQ(Contents(root_.dir()), before) << record;
+  }
+}
+
 struct Refusal {
   const char* name;
   std::vector<std::string> lines;

@@ -341,11 +341,11 @@ const PackCase kCases[] = {
     // replaced by it; update.exe clashes even when no --exe is given.
     {"MediumNamesInAnyCaseBesideThem",
      {},
-     {{"UPDATE.SHA256", "x"}, {"Update.Ini", "y"}, {"UPDATE.EXE", "z"}},
+     {{"UPDATE.SHA256", "x"}, {"Update.Ini", "y"}, {"UPDATE.EXE", "z"}, {"Update.Versions", "w"}},
      {"--path", ""},
      1,
      {},
-     {"clash-with-medium", "clash-with-medium", "clash-with-medium"}},
+     {"clash-with-medium", "clash-with-medium", "clash-with-medium", "clash-with-medium"}},
     {"FolderNamedAsTheSumsList",
      {},
      {{"Update.Sha256/a.dat", "x"}},
@@ -355,10 +355,10 @@ const PackCase kCases[] = {
      {"clash-with-medium"}},
     {"MediumNamesBelowThePathFolder",
      {},
-     {{"UPDATE.SHA256", "x"}, {"update.exe", "y"}},
+     {{"UPDATE.SHA256", "x"}, {"update.exe", "y"}, {"update.versions", "z"}},
      {"--no-old"},
      0,
-     Ini({}, {"UPDATE.SHA256", "update.exe"}),
+     Ini({}, {"UPDATE.SHA256", "update.exe", "update.versions"}),
      {}},
 };
 
@@ -407,7 +407,7 @@ TEST(PackCapacities, AtTheirEdges) {
     }
     PackReport report;
     std::string error;
-    ASSERT_TRUE(PlanFiles("new", tree, "", nullptr, &report, &error)) << c.what << ": " << error;
+    ASSERT_TRUE(PlanFiles("new", tree, {}, &report, &error)) << c.what << ": " << error;
     std::vector<std::string> codes;
     for (const PackProblem& problem : report.problems) codes.push_back(problem.code);
     EXPECT_EQ(codes, c.codes) << c.what;

@@ -54,11 +54,13 @@ TEST(PackMedium, ExeIsPutBesideUpdateIni) {
   std::string bytes;
   EXPECT_TRUE(ReadFile(trees.medium_dir() + "/update.exe", &bytes) &&
               bytes.size() == program.size());
-  // Two files, update.ini, update.sha256 and update.exe.
-  std::string ini, list;
+  // Two files, update.ini, update.versions, update.sha256 and update.exe.
+  std::string ini, record, list;
   ASSERT_TRUE(ReadFile(trees.medium_dir() + "/update.ini", &ini));
+  ASSERT_TRUE(ReadFile(trees.medium_dir() + "/update.versions", &record));
   ASSERT_TRUE(ReadFile(trees.medium_dir() + "/update.sha256", &list));
-  EXPECT_EQ(run.json["summary"]["medium_bytes"], 2 + 1 + ini.size() + list.size() + program.size());
+  EXPECT_EQ(run.json["summary"]["medium_bytes"],
+            2 + 1 + ini.size() + record.size() + list.size() + program.size());
 }
 
 TEST(PackMedium, MissingParentFoldersAreMade) {

@@ -25,13 +25,15 @@ TEST(PackProof, ListsUpdateIniThenEachFileInListOrder) {
   PackTrees trees(kOld, kNew);
   PackRun run = trees.Pack({"--path", "DISC1"});
   ASSERT_EQ(run.exit_code, 0) << run.out << run.err;
-  std::string ini, exe, data, list;
+  std::string ini, record, exe, data, list;
   ASSERT_TRUE(ReadFile(trees.medium_dir() + "/update.ini", &ini));
+  ASSERT_TRUE(ReadFile(trees.medium_dir() + "/update.versions", &record));
   ASSERT_TRUE(ReadFile(trees.medium_dir() + "/DISC1/game.exe", &exe));
   ASSERT_TRUE(ReadFile(trees.medium_dir() + "/DISC1/データ/表.dat", &data));
   ASSERT_TRUE(ReadFile(trees.medium_dir() + "/update.sha256", &list));
-  EXPECT_EQ(list, Sha256Hex(ini) + "  update.ini\n" + Sha256Hex(data) + "  DISC1/データ/表.dat\n" +
-                      Sha256Hex(exe) + "  DISC1/game.exe\n");
+  EXPECT_EQ(list, Sha256Hex(ini) + "  update.ini\n" + Sha256Hex(record) + "  update.versions\n" +
+                      Sha256Hex(data) + "  DISC1/データ/表.dat\n" + Sha256Hex(exe) +
+                      "  DISC1/game.exe\n");
   EXPECT_EQ(FirstMalformedLine(list.data(), list.size()), 0u);
 }
 
