@@ -117,19 +117,18 @@ static RunState ShowNotAFolder() {
 // copied whole, as it always was.
 static RunState IdentifyGame() {
   if (!MediumListApplies()) return kPreflight;
-  identify_outcome = kIdentifyClosed;
+  identify_closed = true;
   DialogBoxParamW(app_instance, L"IDENTIFY", nullptr, IdentifyDialog, 0);
+  if (identify_closed) return kEnd;
   switch (identify_outcome) {
     case kIdentifyUpdate:
       return kPreflight;
     case kIdentifyApplied:
       return kAlreadyApplied;
-    case kIdentifyRefused:
-      return kNotThisVersion;
-    case kIdentifyClosed:
+    case kIdentifyRefuse:
       break;
   }
-  return kEnd;
+  return kNotThisVersion;
 }
 
 // An older or newer game, or a changed file: copying over it would leave

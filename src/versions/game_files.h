@@ -6,7 +6,7 @@
 
 #include "preflight/preflight_text.h"
 #include "verify/hash_list.h"
-#include "versions/identify_dialog.h"
+#include "versions/identify.h"
 
 struct GameFile {
   bool present;

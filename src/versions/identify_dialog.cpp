@@ -18,6 +18,7 @@
 
 constexpr UINT_PTR kIdentifyTimer = 124;
 
+bool identify_closed;
 IdentifyOutcome identify_outcome;
 NameList unknown_files;
 
@@ -83,9 +84,9 @@ static bool BetweenChunks(void* context, unsigned long long read) {
   return !ended;
 }
 
-static void EndIdentify(HWND dialog, IdentifyOutcome outcome) {
+static void EndIdentify(HWND dialog, bool closed) {
   ended = true;
-  identify_outcome = outcome;
+  identify_closed = closed;
   EndDialog(dialog, 1);
 }
 
@@ -117,7 +118,8 @@ static bool IdentifyNextFile(HWND dialog) {
     return true;
   }
   FillProgress(dialog);
-  EndIdentify(dialog, GameVerdict());
+  identify_outcome = GameVerdict();
+  EndIdentify(dialog, false);
   return false;
 }
 
@@ -143,7 +145,7 @@ static void RequestStep(HWND dialog) {
 }
 
 static void StartIdentify(HWND dialog) {
-  identify_outcome = kIdentifyClosed;
+  identify_closed = true;
   StartJudging(&unknown_files);
   step_count = 0;
   step_mark = -1;
@@ -162,7 +164,7 @@ INT_PTR CALLBACK IdentifyDialog(HWND dialog, UINT message, WPARAM wparam, LPARAM
       RequestStep(dialog);
       return FALSE;
     case WM_ENDSESSION:  // nothing has been written: the run just ends
-      if (wparam) EndIdentify(dialog, kIdentifyClosed);
+      if (wparam) EndIdentify(dialog, true);
       return TRUE;
     case WM_COMMAND:
       switch (LOWORD(wparam)) {
@@ -170,7 +172,7 @@ INT_PTR CALLBACK IdentifyDialog(HWND dialog, UINT message, WPARAM wparam, LPARAM
           RequestStep(dialog);
           return FALSE;
         case IDCANCEL:  // the close box, or Escape
-          EndIdentify(dialog, kIdentifyClosed);
+          EndIdentify(dialog, true);
           return TRUE;
       }
       return FALSE;

@@ -6,14 +6,12 @@
 #include <windows.h>
 
 #include "preflight/preflight_text.h"
+#include "versions/identify.h"
 
-enum IdentifyOutcome {
-  kIdentifyClosed,   // the close box: nothing is to be written
-  kIdentifyUpdate,   // the entries already new are marked; the others are copied
-  kIdentifyApplied,  // every file the update carries already holds its new bytes
-  kIdentifyRefused,  // files that match no version the update knows
-};
-
+// Set when the close box ended it: nothing is to be written.
+extern bool identify_closed;
+// The verdict, when not closed. On an update the entries already new are
+// marked so.
 extern IdentifyOutcome identify_outcome;
 // The files that matched no known version, as the game folder names them.
 extern NameList unknown_files;

@@ -1,9 +1,10 @@
 // Runs one update on a medium as a user would, up to the box that ends it,
 // and requires that box:
-//   run_to_box.exe UPDATE_EXE MEDIUM_DIR CAPTION TEXT
+//   run_to_box.exe [--at-start] UPDATE_EXE MEDIUM_DIR CAPTION TEXT
 // Starts UPDATE_EXE in MEDIUM_DIR, presses 開始 in the UPDATE dialog with the
 // recorded game folder, and expects the first message box to say TEXT (in
 // which "\n" stands for a line break) under CAPTION, then exit code 1.
+// With --at-start the box comes before the UPDATE dialog.
 // Any other box fails the run, and is pressed so that the program ends.
 #include <cstdio>
 #include <string>
@@ -40,17 +41,24 @@ std::wstring Unescape(const std::wstring& text) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  const bool at_start = argc > 1 && std::wstring(argv[1]) == L"--at-start";
+  if (at_start) {
+    --argc;
+    ++argv;
+  }
   if (argc != 5) {
-    std::printf("usage: run_to_box UPDATE_EXE MEDIUM_DIR CAPTION TEXT\n");
+    std::printf("usage: run_to_box [--at-start] UPDATE_EXE MEDIUM_DIR CAPTION TEXT\n");
     return 2;
   }
   const std::wstring caption = argv[3];
   const std::wstring text = Unescape(argv[4]);
   e2e::Program program;
   if (!e2e::Start(argv[1], argv[2], &program)) Fail("update.exe did not start", &program);
-  HWND dialog = e2e::WaitWindow(program.pid, e2e::Kind::kUpdate, kWaitMs);
-  if (!dialog) Fail("no UPDATE dialog", &program);
-  e2e::PostCommand(dialog, IDOK);
+  if (!at_start) {
+    HWND dialog = e2e::WaitWindow(program.pid, e2e::Kind::kUpdate, kWaitMs);
+    if (!dialog) Fail("no UPDATE dialog", &program);
+    e2e::PostCommand(dialog, IDOK);
+  }
 
   e2e::MessageBoxView box;
   if (!e2e::WaitMessageBox(program.pid, kRunWaitMs, &box)) Fail("no message box", &program);
