@@ -12,7 +12,8 @@ BUILD=$(cd "${1:?usage: run-versions.sh WINDOWS_BUILD_DIR}" && pwd)
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
 DRIVER=$BUILD/tests/e2e/run_to_box.exe
-UPDATE=$BUILD/update.exe
+# UPDATE_EXE may name another update.exe to pack with (an older build, say).
+UPDATE=${UPDATE_EXE:-$BUILD/update.exe}
 if [ ! -f "$DRIVER" ] || [ ! -f "$UPDATE" ]; then
   cmake --build "$BUILD" --target run_to_box update -j2
 fi

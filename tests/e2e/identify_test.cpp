@@ -1,0 +1,81 @@
+// The identification before the copy, on a medium with update.sha256: its
+// dialog, and what it leaves when the user closes it.
+#include <algorithm>
+
+#include "scenario.h"
+#include "snapshot.h"
+#include "verify/hash_list.h"
+#include "win/sha256.h"
+
+namespace e2e {
+namespace {
+
+std::string HexSha256(const std::string& bytes) {
+  Sha256 state;
+  StartSha256(&state);
+  AddToSha256(&state, bytes.data(), bytes.size());
+  unsigned char digest[kSha256Size] = {};
+  EXPECT_TRUE(FinishSha256(&state, digest));
+  char hex[2 * kSha256Size + 1];
+  FormatDigest(digest, hex);
+  return hex;
+}
+
+// A game file of 256 MiB, a hole: hashing it takes more than a second
+// under Wine, long enough to find its dialog amid it.
+constexpr uint64_t kLargeGameFile = 256ull << 20;
+
+class IdentifyTest : public UpdateRun {
+ protected:
+  // update.ini, the medium's files and update.sha256 over both.
+  void Pack(const std::vector<std::pair<std::wstring, std::string>>& files) {
+    std::vector<std::wstring> lines = {L"[SYSTEM]"};
+    for (const auto& [entry, bytes] : files) lines.push_back(entry);
+    WriteSettings(lines);
+    std::string ini;
+    ASSERT_TRUE(ReadBytes(medium_ + L"\\update.ini", &ini));
+    std::string list = HexSha256(ini) + "  update.ini\n";
+    for (const auto& [entry, bytes] : files) {
+      PutSource(entry, bytes);
+      std::string path = Utf8(L"GAME/" + entry);
+      std::replace(path.begin(), path.end(), '\\', '/');
+      list += HexSha256(bytes) + "  " + path + "\n";
+    }
+    ASSERT_TRUE(WriteBytes(medium_ + L"\\update.sha256", list));
+  }
+};
+
+// Closed while a large game file is being read: the run ends with no box
+// and the game folder as it was, not a byte of it written.
+TEST_F(IdentifyTest, CloseBoxEndsTheRunWithNothingWritten) {
+  Pack({{L"large.dat", "new large"}, {L"small.dat", "new small"}});
+  ASSERT_TRUE(WriteBytes(Dest(L"small.dat"), "old small"));
+  ASSERT_TRUE(WriteBytes(Dest(L"large.dat"), "old"));
+  HANDLE file =
+      CreateFileW(Dest(L"large.dat").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  LARGE_INTEGER at;
+  at.QuadPart = static_cast<LONGLONG>(kLargeGameFile);
+  ASSERT_TRUE(SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && SetEndOfFile(file));
+  CloseHandle(file);
+  const Snapshot before = TakeSnapshot(game_);
+  WriteRecord(game_);
+
+  StartUpdate();
+  HWND dialog = WaitWindow(program_.pid, Kind::kIdentify, kWaitMs);
+  ASSERT_TRUE(dialog) << DescribeWindows(program_.pid);
+  ASSERT_TRUE(Freeze(program_));
+  int position = 0;
+  int end = 0;
+  // Still amid the large file: the bar short of its end.
+  bool amid = IsWindow(dialog) && ReadProgress(dialog, &position, &end) && position < end;
+  EXPECT_TRUE(amid) << position << " of " << end;
+  ASSERT_TRUE(PressCloseBox(dialog));
+  ASSERT_TRUE(Thaw(program_));
+  ExpectExitCode1();
+  EXPECT_EQ(FindWindowOf(program_.pid, Kind::kCopy), nullptr);
+  EXPECT_EQ(Differences(before, TakeSnapshot(game_)), std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace e2e
