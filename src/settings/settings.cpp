@@ -48,7 +48,7 @@ void ResetSettings() {
   memset(settings.left_out, 0, sizeof settings.left_out);
   select_mask = 0;
   select_pos = 0;
-  memset(already_new, 0, sizeof already_new);
+  ClearAlreadyNew();
 }
 
 int CountLeftOut(uint32_t mask) {
@@ -78,6 +78,10 @@ int NextSelectedFile(char* out, size_t size) {
 
 int LastSelectedIndex() {
   return select_pos - 1;
+}
+
+void ClearAlreadyNew() {
+  memset(already_new, 0, sizeof already_new);
 }
 
 void MarkAlreadyNew(int index) {

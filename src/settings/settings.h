@@ -67,4 +67,5 @@ int LastSelectedIndex();
 // gives it again, so nothing checks, counts or writes it. ResetSettings
 // clears every mark.
 void MarkAlreadyNew(int index);
+void ClearAlreadyNew();
 bool IsAlreadyNew(int index);

@@ -12,6 +12,9 @@
 #include "verify/hash_list.h"
 #include "verify/medium_proof.h"
 #include "versions/game_files.h"
+#include "text/texts.h"
+#include "ui/message_box.h"
+#include "win/file_holders.h"
 #include "win/long_path.h"
 #include "win/message_pump.h"
 #include "win/now_ms.h"
@@ -36,6 +39,12 @@ static CopyPaths paths;
 static char entry[kMaxEntryLength + 1];
 static wchar_t wide[1024];
 static GameFile file;
+// Game files that another program holds without letting them be read: the
+// game still running, or a scan. They are named once the pass is done, as
+// the checks before the copy name files in use; Retry reads the game again.
+static NameList in_use;
+static wchar_t in_use_paths[kListedNames][1024];
+static char in_use_text[1024];
 
 // Reads whether the file is there and its size. Anything but plain absence
 // that keeps it from being read, a folder of that name included, leaves a
@@ -90,18 +99,49 @@ static void EndIdentify(HWND dialog, bool closed) {
   EndDialog(dialog, 1);
 }
 
+static void CopyWide(wchar_t* out, const wchar_t* text) {
+  int i = 0;
+  for (; text[i] != L'\0' && i < 1023; ++i) out[i] = text[i];
+  out[i] = L'\0';
+}
+
 // A carried entry's game file, hashed when it is there. False when the
 // close box stopped it.
 static bool ReadCarried(HWND dialog, int index) {
-  BuildCopyPaths(kMediumRoot, settings.path, install_dir, settings.files[index].name, &paths);
+  const char* name = settings.files[index].name;
+  BuildCopyPaths(kMediumRoot, settings.path, install_dir, name, &paths);
   Look(paths.dest_path);
   if (file.present && !file.unreadable) {
     CopyOutcome outcome = HashFile(wide, BetweenChunks, dialog, file.digest);
     if (outcome == kCopyStopped) return false;
+    DWORD error = GetLastError();
+    if (outcome == kCopyFailed &&
+        (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)) {
+      if (in_use.count < kListedNames) CopyWide(in_use_paths[in_use.count], wide);
+      AddName(&in_use, name);
+      return true;
+    }
     file.unreadable = outcome != kCopyDone;
   }
   JudgeCarried(index, file);
   return true;
+}
+
+static void StartIdentify(HWND dialog);
+
+// Retry starts the whole pass again; Cancel ends the run, nothing written.
+static void AskAboutFilesInUse(HWND dialog) {
+  const wchar_t* listed[kListedNames];
+  unsigned count = in_use.count < kListedNames ? in_use.count : kListedNames;
+  for (unsigned i = 0; i < count; ++i) listed[i] = in_use_paths[i];
+  char holders[512];
+  NameFileHolders(listed, count, holders, sizeof holders);
+  FormatInUseText(in_use, holders, in_use_text, sizeof in_use_text);
+  if (AskRetry(dialog, in_use_text, kCaptionUpdateFailed)) {
+    StartIdentify(dialog);
+  } else {
+    EndIdentify(dialog, true);
+  }
 }
 
 // One file: a carried one hashed, else an uncarried one sized; at the end
@@ -118,6 +158,10 @@ static bool IdentifyNextFile(HWND dialog) {
     return true;
   }
   FillProgress(dialog);
+  if (in_use.count > 0) {
+    AskAboutFilesInUse(dialog);
+    return false;
+  }
   identify_outcome = GameVerdict();
   EndIdentify(dialog, false);
   return false;
@@ -146,6 +190,8 @@ static void RequestStep(HWND dialog) {
 
 static void StartIdentify(HWND dialog) {
   identify_closed = true;
+  ClearNameList(&in_use);
+  ClearAlreadyNew();
   StartJudging(&unknown_files);
   step_count = 0;
   step_mark = -1;

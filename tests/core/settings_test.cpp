@@ -80,6 +80,9 @@ TEST(FileCursor, PassesOverEntriesAlreadyNew) {
   EXPECT_FALSE(IsAlreadyNew(kMaxFiles));
   EXPECT_EQ(Drain(0xFF), (std::vector<std::string>{"a", "c"}));
   EXPECT_EQ(Drain(1), (std::vector<std::string>{"a"}));
+  ClearAlreadyNew();
+  EXPECT_EQ(Drain(0xFF), (std::vector<std::string>{"a", "b", "c", "d"}));
+  MarkAlreadyNew(0);
   SetFiles({{"a", 1u}, {"b", 1u}});
   EXPECT_EQ(Drain(0xFF), (std::vector<std::string>{"a", "b"}));
 }

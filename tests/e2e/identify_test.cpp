@@ -2,6 +2,7 @@
 // dialog, and what it leaves when the user closes it.
 #include <algorithm>
 
+#include "file_holder.h"
 #include "scenario.h"
 #include "snapshot.h"
 #include "verify/hash_list.h"
@@ -64,17 +65,75 @@ TEST_F(IdentifyTest, CloseBoxEndsTheRunWithNothingWritten) {
   StartUpdate();
   HWND dialog = WaitWindow(program_.pid, Kind::kIdentify, kWaitMs);
   ASSERT_TRUE(dialog) << DescribeWindows(program_.pid);
-  ASSERT_TRUE(Freeze(program_));
   int position = 0;
   int end = 0;
-  // Still amid the large file: the bar short of its end.
-  bool amid = IsWindow(dialog) && ReadProgress(dialog, &position, &end) && position < end;
-  EXPECT_TRUE(amid) << position << " of " << end;
+  // Amid the large file: the bar short of its end. A frozen program
+  // answers no message, so the bar is read first; the dialog is still
+  // there once it is frozen.
+  EXPECT_TRUE(ReadProgress(dialog, &position, &end) && position < end) << position << " of " << end;
+  ASSERT_TRUE(Freeze(program_));
+  ASSERT_TRUE(IsWindow(dialog) && KindOf(dialog) == Kind::kIdentify);
   ASSERT_TRUE(PressCloseBox(dialog));
   ASSERT_TRUE(Thaw(program_));
   ExpectExitCode1();
   EXPECT_EQ(FindWindowOf(program_.pid, Kind::kCopy), nullptr);
   EXPECT_EQ(Differences(before, TakeSnapshot(game_)), std::vector<std::string>{});
+}
+
+// Wine's Restart Manager names no program: the text falls back to the game.
+const wchar_t kGameExeInUse[] =
+    L"次のファイルが使用中のため更新できません。\ngame.exe\n"
+    L"ゲームを終了してから「再試行」を押してください。";
+
+// A game file that another program holds without sharing cannot be read:
+// it is named as in use, before the copy, with Retry and Cancel.
+class HeldFileTest : public IdentifyTest {
+ protected:
+  void HoldAndStart() {
+    Pack({{L"game.exe", "game 1.01"}, {L"data.dat", "data 1.01"}});
+    ASSERT_TRUE(WriteBytes(Dest(L"game.exe"), "game 1.00"));
+    ASSERT_TRUE(WriteBytes(Dest(L"data.dat"), "data 1.00"));
+    before_ = TakeSnapshot(game_);
+    WriteRecord(game_);
+    ASSERT_TRUE(holder_.Hold(Dest(L"game.exe")));
+    StartUpdate();
+  }
+
+  MessageBoxView ExpectInUse() {
+    MessageBoxView box = AwaitMessage();
+    EXPECT_EQ(Utf8(box.text), Utf8(kGameExeInUse));
+    EXPECT_EQ(Utf8(box.caption), Utf8(kCaptionFailed));
+    EXPECT_TRUE(box.owner != nullptr && KindOf(box.owner) == Kind::kIdentify);
+    return box;
+  }
+
+  Snapshot before_;
+  FileHolder holder_;
+};
+
+TEST_F(HeldFileTest, CancelEndsTheRunWithNothingWritten) {
+  HoldAndStart();
+  MessageBoxView box = ExpectInUse();
+  ASSERT_TRUE(PostCommand(box.window, IDCANCEL));
+  ExpectExitCode1();
+  EXPECT_TRUE(holder_.Release());
+  EXPECT_EQ(Differences(before_, TakeSnapshot(game_)), std::vector<std::string>{});
+}
+
+// Retry while it is held asks again; once it is let go, the game is read
+// again from the start and updated.
+TEST_F(HeldFileTest, RetryOnceLetGoUpdates) {
+  HoldAndStart();
+  MessageBoxView box = ExpectInUse();
+  ASSERT_TRUE(PostCommand(box.window, IDRETRY));
+  ASSERT_TRUE(WaitGone(box.window, kWaitMs));
+  box = ExpectInUse();
+  EXPECT_TRUE(holder_.Release());
+  ASSERT_TRUE(PostCommand(box.window, IDRETRY));
+  ExpectCompletion();
+  std::string bytes;
+  EXPECT_TRUE(ReadBytes(Dest(L"game.exe"), &bytes) && bytes == "game 1.01");
+  EXPECT_TRUE(ReadBytes(Dest(L"data.dat"), &bytes) && bytes == "data 1.01");
 }
 
 }  // namespace
