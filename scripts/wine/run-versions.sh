@@ -131,7 +131,7 @@ expect_game() {
     sha256sum | cut -d' ' -f1)") | sort)
   [ "$(contents "$GAME" | sort)" = "$expected" ] || {
     fail "$name: the game folder is not $tree:"
-    diff <(echo "$expected") <(contents "$GAME" | sort) | sed 's/^/  /'
+    diff <(echo "$expected") <(contents "$GAME" | sort) | sed 's/^/  /' || true
   }
 }
 
@@ -140,7 +140,7 @@ expect_unchanged() {
   local name=$1 before=$2
   [ "$(snapshot "$GAME")" = "$before" ] || {
     fail "$name: the game folder changed:"
-    diff <(echo "$before") <(snapshot "$GAME") | sed 's/^/  /'
+    diff <(echo "$before") <(snapshot "$GAME") | sed 's/^/  /' || true
   }
 }
 

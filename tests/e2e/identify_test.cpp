@@ -130,6 +130,7 @@ TEST_F(HeldFileTest, RetryOnceLetGoUpdates) {
   box = ExpectInUse();
   EXPECT_TRUE(holder_.Release());
   ASSERT_TRUE(PostCommand(box.window, IDRETRY));
+  ASSERT_TRUE(WaitGone(box.window, kWaitMs));
   ExpectCompletion();
   std::string bytes;
   EXPECT_TRUE(ReadBytes(Dest(L"game.exe"), &bytes) && bytes == "game 1.01");
