@@ -61,6 +61,18 @@ int wmain(int argc, wchar_t** argv) {
   }
 
   e2e::MessageBoxView box;
+  if (at_start) {
+    // The UPDATE dialog instead of the box: the medium was taken.
+    HWND first = nullptr;
+    e2e::WaitUntil(
+        [&] {
+          first = e2e::FindWindowOf(program.pid, e2e::Kind::kMessage);
+          if (!first) first = e2e::FindWindowOf(program.pid, e2e::Kind::kUpdate);
+          return first != nullptr;
+        },
+        kWaitMs);
+    if (!first || e2e::KindOf(first) != e2e::Kind::kMessage) Fail("no box at start", &program);
+  }
   if (!e2e::WaitMessageBox(program.pid, kRunWaitMs, &box)) Fail("no message box", &program);
   std::string said = e2e::Utf8(box.caption) + ": " + e2e::Utf8(box.text);
   std::printf("run_to_box: %s\n", said.c_str());
