@@ -132,6 +132,52 @@ check_medium worked_example 0
 check_medium utf8_medium 1
 check_medium names_medium 1
 
+# A medium packed from 1.00 and 1.01, with a Japanese folder: both builds
+# must read a player's folder alike (names in another case, CNG against
+# OpenSSL) and reach the same verdict.
+digest() { printf '%s' "$1" | sha256sum | cut -c1-64; }
+make_versions_medium() {
+  local m=$1
+  mkdir -p "$m/GAME/データ"
+  printf 'exe 1.02' >"$m/GAME/game.exe"
+  printf 'dat 1.02' >"$m/GAME/データ/表.dat"
+  printf '#PATH GAME\n#INSTALL_LST\n[A]\n##\n#FILE\n[A]\ngame.exe\nデータ\\表.dat\n##\n' |
+    sjis >"$m/update.ini"
+  {
+    echo "version 1.00"
+    echo "$(digest 'exe 1.00') 8 game.exe"
+    echo "$(digest readme) 6 readme.txt"
+    echo "$(digest 'dat 1.00') 8 データ/表.dat"
+    echo "version 1.01"
+    echo "$(digest 'exe 1.01') 8 game.exe"
+    echo "$(digest readme) 6 readme.txt"
+    echo "$(digest 'dat 1.01') 8 データ/表.dat"
+  } >"$m/update.versions"
+  (cd "$m" && sha256sum update.ini update.versions GAME/game.exe GAME/データ/表.dat >update.sha256)
+}
+
+check_game() {
+  local name=$1 expected_code=$2 exe_bytes=$3 m=$WORK/versions_medium g=$WORK/$1
+  mkdir -p "$g/データ"
+  printf '%s' "$exe_bytes" >"$g/GAME.EXE"
+  printf 'dat 1.01' >"$g/データ/表.dat"
+  printf 'readme' >"$g/readme.txt"
+  local native_code=0 windows_code=0
+  "$NATIVE" --json --game "$g" "$m" >"$WORK/$name.native.json" || native_code=$?
+  "$WINE" "$EXE" --json --game "Z:$(echo "$g" | tr / '\\')" "Z:$(echo "$m" | tr / '\\')" \
+    >"$WORK/$name.windows.json" 2>"$WORK/$name.windows.err" || windows_code=$?
+  compare "$name: JSON" "$WORK/$name.native.json" "$WORK/$name.windows.json"
+  if [ "$native_code" != "$windows_code" ] || [ "$native_code" != "$expected_code" ]; then
+    echo "FAIL: $name: exit code $native_code natively, $windows_code under Wine, not $expected_code"
+    failures=$((failures + 1))
+  fi
+  echo "$name: exit code $native_code, $(grep '"verdict"' "$WORK/$name.native.json")"
+}
+
+make_versions_medium "$WORK/versions_medium"
+check_game game_between 0 'exe 1.00'
+check_game game_older 1 'exe 0.99'
+
 # A medium folder that is not there cannot be checked: exit code 2 on both.
 for program in native windows; do
   code=0

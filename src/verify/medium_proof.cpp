@@ -191,7 +191,8 @@ bool MediumPathOf(const char* entry, char* out, size_t size) {
   return AppendText(out, size, entry) && fit;
 }
 
-bool ListSpelling(const char* path, char* out, size_t size) {
+// The list's spelling of a medium path: UTF-8 with '/' between names.
+static bool ListSpelling(const char* path, char* out, size_t size) {
   wchar_t wide[kMaxFolderLength + 1 + kMaxEntryLength + 1];
   if (!ToWide(path, wide, sizeof wide / sizeof wide[0])) return false;
   int n = WideCharToMultiByte(CP_UTF8, 0, wide, -1, out, static_cast<int>(size), nullptr, nullptr);
@@ -201,6 +202,10 @@ bool ListSpelling(const char* path, char* out, size_t size) {
     if (*p == '\\') *p = '/';
   }
   return true;
+}
+
+bool GameSpelling(const char* entry, char* out, size_t size) {
+  return ListSpelling(entry, out, size);
 }
 
 bool ListedDigest(const char* entry, unsigned char* digest) {

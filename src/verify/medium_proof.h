@@ -36,9 +36,9 @@ bool MediumListApplies();
 // the list names it not once.
 bool ListedDigest(const char* entry, unsigned char* digest);
 
-// The list's spelling of a code page 932 path: UTF-8 with '/' between
-// names. False when it does not fit out (size bytes).
-bool ListSpelling(const char* path, char* out, size_t size);
+// The game-relative spelling of entry's file, as update.versions has it:
+// UTF-8 with '/' between names. False when it does not fit in size bytes.
+bool GameSpelling(const char* entry, char* out, size_t size);
 
 // Where entry lies on the medium: the PATH folder, '\' and entry, in code
 // page 932. False, with out cut, when it does not fit.

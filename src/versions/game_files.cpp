@@ -49,7 +49,7 @@ void JudgeCarried(int entry, const GameFile& file) {
   unsigned char new_digest[kSha256Size];
   // Every entry was found listed when the medium was proven; one that is
   // not now cannot be judged, and counts as a file that cannot be read.
-  bool spelled = ListSpelling(name, path, sizeof path) && ListedDigest(name, new_digest);
+  bool spelled = GameSpelling(name, path, sizeof path) && ListedDigest(name, new_digest);
   if (!spelled) path[0] = '\0';
   FileJudgement judged = !spelled || (file.present && file.unreadable)
                              ? JudgeUnreadableFile(&identification, path, strlen(path))
@@ -62,7 +62,7 @@ void JudgeCarried(int entry, const GameFile& file) {
 // The record's spelling (UTF-8, '/') of a path as the game folder's (code
 // page 932, '\'). A name that code page 932 cannot spell exactly has no
 // file the update could reach: false.
-static bool GameSpelling(const char* path, size_t length, char* out, size_t size) {
+static bool FolderSpelling(const char* path, size_t length, char* out, size_t size) {
   int count = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, static_cast<int>(length),
                                   wide, kMaxListedPath);
   if (count <= 0) return false;
@@ -79,7 +79,7 @@ static bool GameSpelling(const char* path, size_t length, char* out, size_t size
 
 bool NextUncarriedPath(const char* game_dir, char* path, size_t size) {
   while (NextUncarriedFile(&identification, &uncarried_cursor, &uncarried)) {
-    if (GameSpelling(uncarried.path, uncarried.length, relative, sizeof relative) &&
+    if (FolderSpelling(uncarried.path, uncarried.length, relative, sizeof relative) &&
         FormatText(path, size, "%s\\%s", game_dir, relative)) {
       return true;
     }

@@ -75,6 +75,6 @@ int RunUpdateCheck(const std::vector<std::string>& args, std::string* out, std::
     *err += "update-check: " + error + "\n";
     return kExitCannotRun;
   }
-  *out += json ? FormatJson(report, &game, game_dir) : FormatHuman(dir, report, &game, game_dir);
+  *out += json ? FormatJson(report, &game) : FormatHuman(dir, report, &game, game_dir);
   return problems || game.verdict == "refuse" ? kExitProblems : kExitClean;
 }

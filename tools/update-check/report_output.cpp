@@ -43,9 +43,10 @@ static bool HasProof(const CheckReport& report) {
          report.versions != "absent";
 }
 
-static Json GameJson(const GameReport& game, const std::string& game_dir) {
-  Json object = ObjectOf(8);
-  object["folder"] = game_dir;
+// Like the rest of the JSON it names no folder of this machine, so that two
+// builds' reports on one folder compare equal.
+static Json GameJson(const GameReport& game) {
+  Json object = ObjectOf(7);
   object["verdict"] = game.verdict;
   object["record"] = game.record;
   object["versions"] = game.versions;
@@ -56,8 +57,7 @@ static Json GameJson(const GameReport& game, const std::string& game_dir) {
   return object;
 }
 
-std::string FormatJson(const CheckReport& report, const GameReport* game,
-                       const std::string& game_dir) {
+std::string FormatJson(const CheckReport& report, const GameReport* game) {
   Json document = ObjectOf(7);
   Json& fields = document["settings"] = ObjectOf(sizeof kTextFields / sizeof kTextFields[0]);
   for (const TextField& field : kTextFields) fields[field.name] = DecodeCp932(field.value);
@@ -91,7 +91,7 @@ std::string FormatJson(const CheckReport& report, const GameReport* game,
     proof["update_versions"] = report.versions;
     if (report.versions == "present") proof["versions"] = report.version_labels;
   }
-  if (game != nullptr) document["game"] = GameJson(*game, game_dir);
+  if (game != nullptr) document["game"] = GameJson(*game);
   return document.dump(2) + "\n";
 }
 
@@ -142,6 +142,9 @@ static std::string FormatGame(const std::string& game_dir, const GameReport& gam
   }
   if (!game.record) {
     out += "Versions: (no version record: the medium refuses no game)\n";
+  } else if (game.verdict == "applied") {
+    // Every old version "matches" a folder whose carried files are all new.
+    out += "Versions: the update's own\n";
   } else if (!game.versions.empty()) {
     out += "Versions: " + Labels(game.versions) + "\n";
   } else if (!game.between.empty() && game.verdict == "refuse") {

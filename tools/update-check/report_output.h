@@ -17,8 +17,7 @@ nlohmann::ordered_json ProblemsJson(const std::vector<Problem>& problems);
 
 // The report as one JSON object, from the report and the settings record;
 // with a "game" object when game is given.
-std::string FormatJson(const CheckReport& report, const GameReport* game = nullptr,
-                       const std::string& game_dir = "");
+std::string FormatJson(const CheckReport& report, const GameReport* game = nullptr);
 
 // The report for people: summary, copy plan, one line per problem; then
 // the game folder's verdict when game is given.

@@ -194,6 +194,9 @@ TEST_P(GameCaseTest, ReachesTheUpdatersVerdict) {
   // The text names the same files.
   CheckRun text = RunCheck({"--game", game->dir(), medium.dir()});
   EXPECT_EQ(text.exit_code, c.exit_code);
+  const std::map<std::string, std::string> kVerdicts = {
+      {"update", "update: "}, {"applied", "already applied"}, {"refuse", "refused"}};
+  EXPECT_NE(text.out.find("\nVerdict:  " + kVerdicts.at(c.verdict)), std::string::npos) << text.out;
   for (const std::string& path : c.unmatched) {
     EXPECT_NE(text.out.find("\n  " + path + "\n"), std::string::npos) << text.out;
   }
