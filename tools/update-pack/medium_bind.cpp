@@ -79,10 +79,14 @@ void ListRecord(const std::string& dir, std::vector<ListedFile>* files, std::set
   std::string found, record;
   if (FindOnMedium(dir, kRecordName, &found) != MediumEntry::kFile) return;
   size_t line = 0;
-  if (!ReadMediumFile(found, &record) || record.size() > kMaxVersionRecordSize) {
+  if (!ReadMediumFile(found, &record)) {
     report->problems.push_back({0, Severity::kError, "versions-unreadable",
-                                std::string(kRecordName) + " cannot be read or is over " +
-                                    std::to_string(kMaxVersionRecordSize) + " bytes",
+                                std::string(kRecordName) + " cannot be read", kRecordName});
+  } else if (record.size() > kMaxVersionRecordSize) {
+    report->problems.push_back({0, Severity::kError, "versions-malformed",
+                                std::string(kRecordName) + " is over " +
+                                    std::to_string(kMaxVersionRecordSize) +
+                                    " bytes; the updater would refuse the medium",
                                 kRecordName});
   } else if ((line = FirstMalformedVersionLine(record.data(), record.size())) != 0) {
     report->problems.push_back(

@@ -8,7 +8,7 @@
 #include "copy/device_names.h"
 #include "copy/temp_name.h"
 #include "cp932_text.h"
-#include "file_digest.h"
+#include "game_files.h"
 #include "settings/settings.h"
 #include "verify/hash_list.h"
 #include "version_record_writer.h"
@@ -204,9 +204,11 @@ struct OldFile {
 };
 using OldFiles = std::map<std::string, OldFile>;  // by SameFileKey
 
+// Hashed as it streams: a game's files may be larger than the address
+// space of the x86 build.
 bool Digest(const std::string& path, uint64_t* size, std::string* hex, std::string* error) {
   unsigned char digest[kSha256Size];
-  if (!FileDigest(path, digest, size)) {
+  if (!HashGameFile(path, digest) || !GameFileSize(path, size)) {
     *error = "cannot read " + path;
     return false;
   }

@@ -263,14 +263,6 @@ void CheckMediumNames(const std::string& path_folder, PackReport* report) {
   }
 }
 
-// The updater holds the record whole in memory, under the list's cap.
-void CheckRecordSize(const std::string& record, PackReport* report) {
-  if (record.size() <= kMaxVersionRecordSize) return;
-  AddPackProblem(report, "update.versions", Severity::kError, "record-too-large",
-                 "the version record of these --old folders is " + std::to_string(record.size()) +
-                     " bytes; the updater reads at most " + std::to_string(kMaxVersionRecordSize));
-}
-
 int ReadTree(const char* what, const std::string& dir, Tree* tree, std::string* err) {
   std::string error;
   if (ListTree(dir, tree, &error)) return -1;
@@ -359,7 +351,7 @@ int RunUpdatePack(const std::vector<std::string>& arg_list, std::string* out, st
   CheckMediumNames(source.path_folder, &report);
   if (!report.versions.empty()) {
     report.record = ComposeVersionRecord(report.versions);
-    CheckRecordSize(report.record, &report);
+    CheckRecordFits(&report);
   }
   std::vector<std::string> entries;
   report.medium_bytes = exe_size;

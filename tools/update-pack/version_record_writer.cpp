@@ -1,5 +1,6 @@
 #include "version_record_writer.h"
 
+#include "verify/hash_list.h"
 #include "versions/version_record.h"
 
 namespace {
@@ -44,4 +45,24 @@ std::string ComposeVersionRecord(const std::vector<PackedVersion>& versions) {
     }
   }
   return record;
+}
+
+// The updater holds the record whole in memory, under the list's cap, and
+// indexes no more lines of update.sha256 than it has room for: the
+// record's line comes on top of update.ini's and one a file.
+void CheckRecordFits(PackReport* report) {
+  if (report->record.size() > kMaxVersionRecordSize) {
+    AddPackProblem(
+        report, "update.versions", Severity::kError, "record-too-large",
+        "the version record of these --old folders is " + std::to_string(report->record.size()) +
+            " bytes; the updater reads at most " + std::to_string(kMaxVersionRecordSize));
+  }
+  size_t lines = report->files.size() + 2;
+  if (lines > kMaxHashLines) {
+    AddPackProblem(report, "update.versions", Severity::kError, "too-many-files",
+                   std::to_string(report->files.size()) +
+                       " files to copy, update.ini and update.versions make " +
+                       std::to_string(lines) + " lines of update.sha256; the updater reads " +
+                       std::to_string(kMaxHashLines));
+  }
 }

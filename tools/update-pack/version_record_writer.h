@@ -20,3 +20,7 @@ const char* UnusableLabelReason(const std::string& label);
 bool IsRecordPath(const std::string& path);
 
 std::string ComposeVersionRecord(const std::vector<PackedVersion>& versions);
+
+// Reports what keeps report->record off the medium: more bytes than the
+// updater reads, or no line of update.sha256 left for it beside the files.
+void CheckRecordFits(PackReport* report);

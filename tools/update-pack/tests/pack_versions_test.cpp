@@ -7,6 +7,8 @@
 
 #include "pack_fixture.h"
 #include "sha256_bytes.h"
+#include "version_record_writer.h"
+#include "versions/version_record.h"
 #include "verify/hash_list.h"
 
 namespace {
@@ -238,6 +240,85 @@ TEST(PackVersionRecord, IsListedAfterUpdateIniAndSha256sumAcceptsTheMedium) {
   EXPECT_NE(system((check + " >/dev/null 2>&1").c_str()), 0);
 }
 
+// The medium and update-check --game, which judges a folder with the
+// updater's own judge: each released version is known by its files, even
+// one that spells a name in another case than NEW_DIR does.
+TEST(PackVersionRecord, EachReleasedVersionIsKnownAndNothingElse) {
+  VersionTrees trees({{"1.00",
+                       {{"game.exe", "1.00"},
+                        {"Data/BG.pak", "bg 1.00"},
+                        {"Data/a.dat", "a 1.00"},
+                        {"gone.txt", "removed in 1.01"}}},
+                      {"1.01",
+                       {{"game.exe", "1.01"},
+                        {"data/bg.pak", "bg 1.01"},
+                        {"data/a.dat", "a 1.01"},
+                        {"data/b.dat", "b"}}}},
+                     {{"game.exe", "1.02"},
+                      {"data/bg.pak", "bg 1.01"},
+                      {"data/a.dat", "a 1.01"},
+                      {"data/b.dat", "b"}});
+  ASSERT_EQ(trees.Pack().exit_code, 0);
+  const std::string root = trees.root().dir() + "/";
+  // 1.00 with a carried file of neither version; 1.00 half-way to 1.01.
+  for (const char* file : {"game.exe", "Data/BG.pak", "Data/a.dat", "gone.txt"}) {
+    std::string bytes;
+    ASSERT_TRUE(ReadFile(root + "1.00/" + file, &bytes));
+    trees.root().Write(std::string("modified/") + file, bytes);
+    trees.root().Write(std::string("half-way/") + file, bytes);
+  }
+  trees.root().Write("modified/Data/a.dat", "a patched");
+  trees.root().Write("half-way/Data/a.dat", "a 1.01");
+  trees.root().Write("half-way/Data/b.dat", "b");
+  struct Case {
+    const char* game;
+    const char* verdict;
+    std::vector<std::string> unmatched;
+  };
+  const Case cases[] = {
+      {"1.00", "update", {}},
+      {"1.01", "update", {}},
+      {"new", "applied", {}},
+      {"half-way", "update", {}},
+      {"modified", "refuse", {"data/a.dat"}},
+  };
+  for (const Case& c : cases) {
+    CheckRun run = RunCheck({"--json", "--game", root + c.game, trees.medium()});
+    nlohmann::json game = nlohmann::json::parse(run.out)["game"];
+    EXPECT_EQ(game["verdict"], c.verdict) << c.game << ": " << game.dump();
+    EXPECT_EQ(game["unmatched"], nlohmann::json(c.unmatched)) << c.game;
+    EXPECT_EQ(run.exit_code, std::string(c.verdict) == "refuse" ? 1 : 0) << c.game;
+  }
+}
+
+// The record's line of update.sha256 comes on top of a file list that may
+// be full; the updater would refuse the longer list as damaged. Checked on
+// a plan in memory: writing 65,536 files, each flushed, would only slow the
+// case down.
+TEST(PackVersionRecord, NeedsALineOfTheListBesideTheFiles) {
+  for (size_t files : {kMaxHashLines - 2, kMaxHashLines - 1}) {
+    PackReport report;
+    report.record = "version 1.00\n";
+    report.files.resize(files, {"f", "f", FileStatus::kNew, 0, {}, {}});
+    CheckRecordFits(&report);
+    std::vector<std::string> codes;
+    for (const PackProblem& problem : report.problems) codes.push_back(problem.code);
+    EXPECT_EQ(codes, files + 2 > kMaxHashLines ? std::vector<std::string>{"too-many-files"}
+                                               : std::vector<std::string>{})
+        << files;
+  }
+  // The size cap, one byte over.
+  PackReport report;
+  report.record = "version 1.00\n" + std::string(kMaxVersionRecordSize - 12, 'x');
+  CheckRecordFits(&report);
+  ASSERT_EQ(report.problems.size(), 1u);
+  EXPECT_EQ(report.problems[0].code, "record-too-large");
+  report.record.pop_back();
+  report.problems.clear();
+  CheckRecordFits(&report);
+  EXPECT_TRUE(report.problems.empty());
+}
+
 TEST(PackVersionRecord, NoneWithoutOld) {
   VersionTrees trees({}, {{"game.exe", "1.02"}});
   PackRun run = trees.Pack();
@@ -272,6 +353,12 @@ TEST(PackVersionLabels, BadOnesAreRefusedAsBadArguments) {
     std::string bytes;
     EXPECT_FALSE(ReadFile(r + "medium/update.ini", &bytes)) << says;
   }
+  std::vector<std::string> many;
+  for (int i = 0; i <= 256; ++i) many.insert(many.end(), {"--old", r + std::to_string(i)});
+  many.insert(many.end(), {r + "new", r + "medium"});
+  PackRun too_many = RunPack(many);
+  EXPECT_EQ(too_many.exit_code, 2);
+  EXPECT_NE(too_many.err.find("more than 256 --old folders"), std::string::npos) << too_many.err;
   // A trailing separator still names the folder.
   PackRun run = RunPack({"--json", "--old", r + "a/1.00/", r + "new", r + "medium"});
   ASSERT_EQ(run.exit_code, 0) << run.err;
