@@ -359,10 +359,11 @@ code=0
 [ "$code" = 2 ] || fail "update-pack.exe with two --old of one name: exit code $code"
 [ ! -e "$WORK/versions-refused" ] || fail "update-pack.exe wrote a medium for two --old of one name"
 # The medium turns 1.00 into 1.02, the file that changed only in 1.01
-# included.
-V100_GAME=$WINEPREFIX/drive_c/game-1.00
+# included. (The game folder's name has no dot: the updater takes a last
+# name with a dot for a file and the folder above it for the game's.)
+V100_GAME=$WINEPREFIX/drive_c/game100
 cp -r "$VERSIONS/game-1.00" "$V100_GAME"
-"$WINE" reg add "HKCU\\Software\\CORVID LAMP\\$REG_T" /v GAMEPATH /d 'C:\game-1.00' /f >/dev/null
+"$WINE" reg add "HKCU\\Software\\CORVID LAMP\\$REG_T" /v GAMEPATH /d 'C:\game100' /f >/dev/null
 code=0
 "$WINE" "$DRIVER" "$(windows_path "$WORK/versions-medium/update.exe")" \
   "$(windows_path "$WORK/versions-medium")" "$TITLE" || code=$?
@@ -370,7 +371,7 @@ code=0
 cp -r "$VERSIONS/game-1.00" "$WORK/expected-1.00"
 cp -r "$VERSIONS/game-1.02/." "$WORK/expected-1.00/"
 diff -r "$WORK/expected-1.00" "$V100_GAME" >"$WORK/game-1.00.diff" ||
-  fail "1.00 updated is not 1.02 plus the removed file: $(head -5 "$WORK/game-1.00.diff")"
+  fail "1.00 updated is not 1.02 plus the removed file: $(cat "$WORK/game-1.00.diff")"
 
 echo "=== a game of today: thousands of files, long Japanese paths, some near the longest"
 # Paths of 40 to 259 bytes in code page 932 (an entry's longest), each name
@@ -434,6 +435,10 @@ printf '%s\r\n' '#TITLE "手作り"' '#INSTALL_LST' '[SYSTEM]' '##' '#FILE' '[SY
   'データ\表.dat' '##' | iconv -f UTF-8 -t CP932 >"$HAND/update.ini"
 put "$HAND/GAME/game.exe" "game 1.01"
 put "$HAND/GAME/データ/表.dat" "a file in a folder whose name ends in the byte 0x5C"
+# A record kept with the medium is listed right after update.ini.
+put "$HAND/update.versions" "version 1.00
+$(printf 'game 1.00' | sha256sum | cut -c1-64) 9 game.exe
+"
 cp -r "$HAND" "$WORK/handmade-win"
 cp "$UPDATE" "$WORK/handmade-win/update.exe"
 code=0
@@ -444,6 +449,8 @@ code=0
   --exe "$(windows_path "$WORK/handmade-win/update.exe")" >/dev/null 2>"$WORK/bind.err" || code=$?
 [ "$code" = 0 ] || fail "update-pack.exe --bind: exit code $code: $(cat "$WORK/bind.err")"
 diff -r "$HAND" "$WORK/handmade-win" >/dev/null || fail "the media bound natively and under Wine differ"
+sed -n 2p "$WORK/handmade-win/update.sha256" | grep -q '  update.versions$' ||
+  fail "update-pack.exe --bind did not list update.versions after update.ini"
 grep -q "fingerprint matches" <("$CHECK" "$WORK/handmade-win") ||
   fail "update-check does not find update.exe bound to the list written under Wine"
 sed 's/^/  /' "$HAND/update.sha256"
