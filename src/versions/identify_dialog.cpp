@@ -33,6 +33,8 @@ static bool ended;
 static int carried[kMaxFiles];
 static int carried_count;
 static int next_carried;
+// Selected entries that the copy will refuse, so never read here.
+static int refused_count;
 static CopyPaths paths;
 static char entry[kMaxEntryLength + 1];
 static wchar_t wide[1024];
@@ -73,10 +75,13 @@ static void PlanIdentify(HWND dialog) {
   ClearProgressPlan();
   carried_count = 0;
   next_carried = 0;
+  refused_count = 0;
   SelectFiles(kCopyMask);
   while (NextSelectedFile(entry, sizeof entry) == 0) {
-    if (BuildCopyPaths(kMediumRoot, settings.path, install_dir, entry, &paths) != kCopyPathsReady)
+    if (BuildCopyPaths(kMediumRoot, settings.path, install_dir, entry, &paths) != kCopyPathsReady) {
+      ++refused_count;
       continue;
+    }
     carried[carried_count++] = LastSelectedIndex();
     Look(paths.dest_path);
     PlanEntry(file.present && !file.unreadable ? file.size : 0);
@@ -161,6 +166,10 @@ static bool IdentifyNextFile(HWND dialog) {
     return false;
   }
   identify_outcome = GameVerdict();
+  // Entries the copy will refuse, and file lines the list could not hold,
+  // were never applied: the copy goes on and reports them.
+  if (identify_outcome == kIdentifyApplied && (refused_count > 0 || CountLeftOut(kCopyMask) > 0))
+    identify_outcome = kIdentifyUpdate;
   EndIdentify(dialog, false);
   return false;
 }

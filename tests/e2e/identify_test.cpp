@@ -80,6 +80,29 @@ TEST_F(IdentifyTest, CloseBoxEndsTheRunWithNothingWritten) {
   EXPECT_EQ(Differences(before, TakeSnapshot(game_)), std::vector<std::string>{});
 }
 
+// Every file the copy can take already holds its new bytes, but one entry
+// names a device and is refused: that is no applied update. The copy runs,
+// writes nothing, and reports the refused entry.
+TEST_F(IdentifyTest, RefusedEntryIsNoAppliedUpdate) {
+  Pack({{L"a.dat", "new a"}});
+  WriteSettings({L"[SYSTEM]", L"a.dat", L"aux.txt"});
+  std::string ini;
+  ASSERT_TRUE(ReadBytes(medium_ + L"\\update.ini", &ini));
+  // aux.txt is never read: any digest lists it.
+  ASSERT_TRUE(WriteBytes(medium_ + L"\\update.sha256", HexSha256(ini) + "  update.ini\n" +
+                                                           HexSha256("new a") + "  GAME/a.dat\n" +
+                                                           HexSha256("") + "  GAME/aux.txt\n"));
+  ASSERT_TRUE(WriteBytes(Dest(L"a.dat"), "new a"));
+  const Snapshot before = TakeSnapshot(game_);
+  WriteRecord(game_);
+  StartUpdate();
+  MessageBoxView box = AwaitMessage();
+  EXPECT_EQ(Utf8(box.caption), Utf8(kCaptionCopyFailed)) << Utf8(box.text);
+  Dismiss(box);
+  ExpectIncomplete(1);
+  EXPECT_EQ(Differences(before, TakeSnapshot(game_)), std::vector<std::string>{});
+}
+
 // Wine's Restart Manager names no program: the text falls back to the game.
 const wchar_t kGameExeInUse[] =
     L"次のファイルが使用中のため更新できません。\ngame.exe\n"
