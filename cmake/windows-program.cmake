@@ -11,6 +11,7 @@ add_library(updater_win STATIC
   src/win/long_path.cpp
   src/win/system_dlls.cpp
   src/win/sha256.cpp
+  src/win/message_pump.cpp
   src/verify/own_fingerprint.cpp
   src/verify/own_signature.cpp
   src/verify/medium_proof.cpp
@@ -27,6 +28,8 @@ add_library(updater_win STATIC
   src/copy/copy_dialog.cpp
   src/copy/medium.cpp
   src/preflight/preflight.cpp
+  src/versions/game_files.cpp
+  src/versions/identify_dialog.cpp
 )
 target_include_directories(updater_win PUBLIC src ${CMAKE_CURRENT_SOURCE_DIR})
 # The core calls ShowMessage, so the boxes come after it on the link line,

@@ -8,7 +8,7 @@
 // 100-199: icons.
 #define IDI_APP 100
 
-// 1000-1009: controls of the dialog templates UPDATE and FILECOPY.
+// 1000-1009: controls of the dialog templates UPDATE, FILECOPY and IDENTIFY.
 #define IDC_BROWSE 1000
 #define IDC_FOLDER_EDIT 1001
 #define IDC_COPY_PROGRESS 1008
@@ -17,6 +17,7 @@
 // 1010-1019: private commands that no control sends.
 #define ID_COPY_STEP 1010
 #define ID_COPY_NEXT 1011
+#define ID_IDENTIFY_STEP 1012
 
 // Controls that are never addressed.
 #define IDC_UNUSED 0xFFFF

@@ -38,6 +38,8 @@ TEXTS = [
     ("kTextMediumLost", "ＵＰＤＡＴＥデータが読めなくなりました。"),
     ("kTextMediumDamaged", "ＵＰＤＡＴＥデータが壊れているか、書き換えられています。"),
     ("kTextFileDamaged", "%sは壊れているか、書き換えられています。"),
+    ("kTextNotThisVersion", "インストールされているゲームは、このＵＰＤＡＴＥで更新できるバージョンではありません。"),
+    ("kTextAlreadyApplied", "このＵＰＤＡＴＥはすでに適用されています。"),
 ]
 
 

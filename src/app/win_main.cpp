@@ -1,5 +1,6 @@
 // The update run: load the settings, find the game folder, let the user
-// confirm it, copy the files, and say how it went.
+// confirm it, learn which version it holds, copy the files, and say how it
+// went.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -16,6 +17,8 @@
 #include "ui/message_box.h"
 #include "verify/medium_proof.h"
 #include "verify/own_signature.h"
+#include "versions/game_files.h"
+#include "versions/identify_dialog.h"
 #include "win/dll_search.h"
 #include "win/wide_text.h"
 
@@ -29,6 +32,9 @@ enum RunState {
   kFolderUnmappable,
   kFolderMissing,
   kNotAFolder,
+  kIdentifying,
+  kNotThisVersion,
+  kAlreadyApplied,
   kPreflight,
   kCopying,
   kComplete,
@@ -46,6 +52,9 @@ static RunState LoadSettingsAndRecord() {
   ResetSettings();
   if (SignedButUnbound()) return kMediumRefused;
   if (!HoldProvenSettings()) return kMediumRefused;
+  // A version record the list vouches for but that cannot be read is as
+  // damaged as a tampered one.
+  if (!IndexVersionRecord()) return kMediumRefused;
   size_t settings_size = 0;
   const char* settings_bytes = HeldSettings(&settings_size);
   OpenSettingsFile(settings_bytes, settings_size);
@@ -84,7 +93,7 @@ static RunState CheckFolder() {
     attributes = GetFileAttributesW(wide);
   if (attributes == INVALID_FILE_ATTRIBUTES) return kFolderMissing;
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return kNotAFolder;
-  return kPreflight;
+  return kIdentifying;
 }
 
 static RunState ShowFolderUnmappable() {
@@ -101,6 +110,40 @@ static RunState ShowFolderMissing() {
 
 static RunState ShowNotAFolder() {
   ShowMessage(nullptr, kTextNotAFolder, kCaptionFolderName);
+  return kEnd;
+}
+
+// Only a medium with a list knows the new files' bytes; a hand-made one is
+// copied whole, as it always was.
+static RunState IdentifyGame() {
+  if (!MediumListApplies()) return kPreflight;
+  identify_closed = true;
+  DialogBoxParamW(app_instance, L"IDENTIFY", nullptr, IdentifyDialog, 0);
+  if (identify_closed) return kEnd;
+  switch (identify_outcome) {
+    case kIdentifyUpdate:
+      return kPreflight;
+    case kIdentifyApplied:
+      return kAlreadyApplied;
+    case kIdentifyRefuse:
+      break;
+  }
+  return kNotThisVersion;
+}
+
+// An older or newer game, or a changed file: copying over it would leave
+// a mix of versions that no one released.
+static RunState ShowNotThisVersion() {
+  char text[1024];
+  FormatNotThisVersionText(unknown_files, text, sizeof text);
+  ShowMessage(nullptr, text, kCaptionUpdateFailed);
+  return kEnd;
+}
+
+static RunState ShowAlreadyApplied() {
+  char caption[256];
+  FormatText(caption, sizeof caption, kCaptionUpdate, settings.title);
+  ShowMessage(nullptr, kTextAlreadyApplied, caption);
   return kEnd;
 }
 
@@ -148,6 +191,12 @@ static RunState RunStep(RunState state) {
       return ShowFolderMissing();
     case kNotAFolder:
       return ShowNotAFolder();
+    case kIdentifying:
+      return IdentifyGame();
+    case kNotThisVersion:
+      return ShowNotThisVersion();
+    case kAlreadyApplied:
+      return ShowAlreadyApplied();
     case kPreflight:
       return CheckBeforeCopy();
     case kCopying:

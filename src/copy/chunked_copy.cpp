@@ -56,6 +56,38 @@ CopyOutcome CopyContents(HANDLE from, HANDLE to, unsigned long long size, CopyPu
   return kCopyDone;
 }
 
+CopyOutcome HashFile(const wchar_t* path, CopyPulse pulse, void* context, unsigned char* digest) {
+  HANDLE file =
+      CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return kCopyFailed;
+  LARGE_INTEGER size;
+  CopyOutcome outcome = kCopyFailed;
+  if (GetFileSizeEx(file, &size) && size.QuadPart >= 0) {
+    StartSha256(&copy_hash);
+    unsigned long long total = static_cast<unsigned long long>(size.QuadPart);
+    unsigned long long read = 0;
+    DWORD chunk_size = kSmallestChunk;
+    outcome = kCopyDone;
+    while (read < total && outcome == kCopyDone) {
+      double started = NowMs();
+      DWORD want = total - read < chunk_size ? static_cast<DWORD>(total - read) : chunk_size;
+      DWORD got = 0;
+      if (!ReadFile(file, chunk, want, &got, nullptr) || got == 0) {
+        outcome = kCopyFailed;
+        break;
+      }
+      AddToSha256(&copy_hash, chunk, got);
+      read += got;
+      chunk_size = NextChunkSize(chunk_size, NowMs() - started);
+      if (pulse != nullptr && !pulse(context, read)) outcome = kCopyStopped;
+    }
+    if (!FinishSha256(&copy_hash, digest) && outcome == kCopyDone) outcome = kCopyFailed;
+  }
+  CloseHandle(file);
+  return outcome;
+}
+
 // Hashes what CopyContents wrote; a hash that CNG cannot make fails the
 // copy rather than pass it unchecked.
 static CopyOutcome CopyAndCheck(HANDLE from, HANDLE to, unsigned long long size, CopyPulse pulse,

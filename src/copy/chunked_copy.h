@@ -32,3 +32,10 @@ CopyOutcome CopyInChunks(const wchar_t* source, const wchar_t* dest, CopyPulse p
 // is added to hash, when there is one.
 CopyOutcome CopyContents(HANDLE from, HANDLE to, unsigned long long size, CopyPulse pulse,
                          void* context, Sha256* hash = nullptr);
+
+// Hashes the file at path (SHA-256 into digest, 32 bytes) in the copy's
+// chunks, calling pulse after each with the bytes read so far. Opened for
+// reading only, sharing everything: a running game may hold its files open.
+// kCopyFailed when it cannot be opened, read whole or hashed; kCopyStopped
+// when the pulse asked to stop.
+CopyOutcome HashFile(const wchar_t* path, CopyPulse pulse, void* context, unsigned char* digest);

@@ -18,6 +18,7 @@
 #include "verify/hash_list.h"
 #include "verify/medium_proof.h"
 #include "win/long_path.h"
+#include "win/message_pump.h"
 #include "win/now_ms.h"
 #include "win/wide_text.h"
 #include "win/window_text.h"
@@ -112,23 +113,6 @@ static void StartCopy(HWND dialog) {
   // tick also brings every step that is not posted.
   SetTimer(dialog, kCopyTimer, kStepTimerMs, nullptr);
   SelectFiles(kCopyMask);
-}
-
-// The dialog's messages that came in during a chunk: repaints, the timer,
-// the close box. Timer ticks find the step running and start nothing.
-static void PumpMessages(HWND dialog) {
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    if (message.message == WM_QUIT) {
-      // Left for the loop that waits for it.
-      PostQuitMessage(static_cast<int>(message.wParam));
-      return;
-    }
-    if (!IsDialogMessageW(dialog, &message)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-  }
 }
 
 static void ShowCopyStatus(HWND dialog) {

@@ -68,6 +68,10 @@ bool FormatMissingText(const NameList& missing, char* out, size_t size) {
   return CopyText(out, size, kTextSourcesMissing) && AppendNames(out, size, missing);
 }
 
+bool FormatNotThisVersionText(const NameList& unknown, char* out, size_t size) {
+  return CopyText(out, size, kTextNotThisVersion) && AppendNames(out, size, unknown);
+}
+
 bool FormatNotWritableText(const char* folder, char* out, size_t size) {
   return FormatText(out, size, "%s\n%s\n%s", kTextFolderNotWritable, folder, kTextRunAsAdmin);
 }

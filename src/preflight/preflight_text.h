@@ -22,6 +22,8 @@ bool AddHolderName(char* holders, size_t size, const char* name);
 // The whole text of each box, code page 932. Each returns false when the
 // text had to be cut.
 bool FormatMissingText(const NameList& missing, char* out, size_t size);
+// The game's files that match no version the update knows.
+bool FormatNotThisVersionText(const NameList& unknown, char* out, size_t size);
 bool FormatNotWritableText(const char* folder, char* out, size_t size);
 bool FormatUnmappableFolderText(const char* folder, char* out, size_t size);
 bool FormatNoSpaceText(unsigned long long needed, unsigned long long free_bytes, char* out,

@@ -33,6 +33,7 @@ static const TextDefault kTextDefaults[] = {
 
 static uint32_t select_mask = 0;
 static int32_t select_pos = 0;
+static bool already_new[kMaxFiles];
 
 void ResetSettings() {
   // Whole fields are cleared so that no byte of an earlier value stays
@@ -47,6 +48,7 @@ void ResetSettings() {
   memset(settings.left_out, 0, sizeof settings.left_out);
   select_mask = 0;
   select_pos = 0;
+  ClearAlreadyNew();
 }
 
 int CountLeftOut(uint32_t mask) {
@@ -66,10 +68,26 @@ int NextSelectedFile(char* out, size_t size) {
   while (select_pos < settings.file_count && select_pos < kMaxFiles) {
     const FileEntry& entry = settings.files[select_pos];
     ++select_pos;
-    if ((entry.flags & select_mask) != 0) {
+    if ((entry.flags & select_mask) != 0 && !already_new[select_pos - 1]) {
       CopyText(out, size, entry.name);
       return 0;
     }
   }
   return 1;
+}
+
+int LastSelectedIndex() {
+  return select_pos - 1;
+}
+
+void ClearAlreadyNew() {
+  memset(already_new, 0, sizeof already_new);
+}
+
+void MarkAlreadyNew(int index) {
+  if (index >= 0 && index < kMaxFiles) already_new[index] = true;
+}
+
+bool IsAlreadyNew(int index) {
+  return index >= 0 && index < kMaxFiles && already_new[index];
 }

@@ -57,4 +57,15 @@ void SelectFiles(uint32_t mask);
 // Copies the next selected entry's name into out (size bytes, at least
 // kMaxEntryLength + 1) and
 // returns 0; returns 1, leaving out alone, when no selected entry remains.
+// Entries marked already new are passed over.
 int NextSelectedFile(char* out, size_t size);
+
+// The index in files of the entry NextSelectedFile gave last.
+int LastSelectedIndex();
+
+// An entry whose game file already holds its new bytes: no scan of the list
+// gives it again, so nothing checks, counts or writes it. ResetSettings
+// clears every mark.
+void MarkAlreadyNew(int index);
+void ClearAlreadyNew();
+bool IsAlreadyNew(int index);

@@ -90,6 +90,32 @@ static MediumFile ReadSettingsBytes(unsigned char* digest) {
   return read ? kFileRead : kFileBroken;
 }
 
+// The version record, when the list vouches for it: read once, whole, and
+// hashed on the way, so that the record judged is the record proven. It is
+// held to the list's own largest size.
+static char versions_bytes[kMaxHashListSize];
+static size_t versions_size;
+static bool versions_held;
+
+// A record that the list does not name is not believed: it is left unread.
+// One it names must be there with its listed bytes, or the medium is
+// refused, as for update.ini.
+static bool ReadVersions() {
+  unsigned char listed[kSha256Size];
+  static const char kName[] = "update.versions";
+  if (!list_applies || FindIndexedHash(hash_list, hash_index, hash_index_count, kName,
+                                       sizeof kName - 1, listed) != kHashListed) {
+    return true;
+  }
+  HANDLE file = OpenForCheck(L"update.versions");
+  if (file == INVALID_HANDLE_VALUE) return false;
+  unsigned char digest[kSha256Size];
+  bool read = ReadAndHash(file, versions_bytes, sizeof versions_bytes, &versions_size, digest);
+  CloseHandle(file);
+  versions_held = read && memcmp(digest, listed, kSha256Size) == 0;
+  return versions_held;
+}
+
 static bool ReadSettings() {
   unsigned char listed[kSha256Size];
   static const char kName[] = "update.ini";
@@ -110,6 +136,8 @@ bool HoldProvenSettings() {
   hash_list_size = 0;
   hash_index_count = 0;
   settings_found = false;
+  versions_size = 0;
+  versions_held = false;
   unsigned char fingerprint[kFingerprintSize];
   bool bound = ReadOwnFingerprint(fingerprint);
   unsigned char digest[kSha256Size];
@@ -125,12 +153,17 @@ bool HoldProvenSettings() {
     if (hash_index_count > kMaxHashLines) return false;
     list_applies = true;
   }
-  return ReadSettings();
+  return ReadSettings() && ReadVersions();
 }
 
 const char* HeldSettings(size_t* size) {
   *size = settings_found ? settings_size : 0;
   return settings_found ? settings_bytes : nullptr;
+}
+
+const char* HeldVersions(size_t* size) {
+  *size = versions_held ? versions_size : 0;
+  return versions_held ? versions_bytes : nullptr;
 }
 
 bool ReleaseProvenSettings(uint32_t mask) {

@@ -9,7 +9,8 @@
 
 // Before update.ini is parsed: reads update.sha256 and holds it to the
 // fingerprint, and reads update.ini once, whole, into memory, hashing it
-// against its line on the way when the list applies. The parser reads those
+// against its line on the way when the list applies; the version record
+// too when the list names it. The parser reads those
 // very bytes, so the bytes parsed are the bytes checked. False when the
 // medium is refused, a hand-made one with an update.ini too large to hold
 // included.
@@ -18,6 +19,11 @@ bool HoldProvenSettings();
 // update.ini's bytes as HoldProvenSettings read them, their count in *size;
 // null when update.ini could not be opened.
 const char* HeldSettings(size_t* size);
+
+// The version record's bytes (update.versions), proven against the list by
+// HoldProvenSettings, their count in *size; null when the medium has none:
+// no list, or a list that does not name it.
+const char* HeldVersions(size_t* size);
 
 // After the parse: checks that every entry the copy will select (mask) is
 // listed. False when the medium is refused.

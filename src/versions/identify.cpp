@@ -70,6 +70,17 @@ FileJudgement JudgeCarriedFile(Identification* id, const char* path, size_t leng
   return kFileUnknown;
 }
 
+FileJudgement JudgeUnreadableFile(Identification* id, const char* path, size_t length) {
+  ++id->carried_count;
+  const KnownVersions& known = id->known;
+  if (known.record == nullptr) return kFileOld;
+  size_t first, end;
+  FindVersionPath(known.record, known.lines, known.line_count, path, length, &first, &end);
+  for (size_t position = first; position < end; ++position) id->carried[position] = 1;
+  ++id->unknown_count;
+  return kFileUnknown;
+}
+
 bool NextUncarriedFile(const Identification* id, size_t* cursor, UncarriedFile* file) {
   const KnownVersions& known = id->known;
   if (known.record == nullptr) return false;

@@ -60,6 +60,10 @@ void StartIdentification(Identification* id, const KnownVersions* known, unsigne
 FileJudgement JudgeCarriedFile(Identification* id, const char* path, size_t length,
                                const unsigned char* new_digest, const unsigned char* digest);
 
+// Judges a carried file that is there but could not be read whole: with a
+// record it matches no known version; without one it is simply copied.
+FileJudgement JudgeUnreadableFile(Identification* id, const char* path, size_t length);
+
 // A path of the known versions that no carried file has: positions
 // [first, end) of its lines in the index.
 struct UncarriedFile {

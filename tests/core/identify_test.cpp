@@ -290,4 +290,34 @@ TEST(Identify, CarriedFileSameInOneOldVersion) {
   EXPECT_EQ(verdict.matches, (Names{"1.00", "1.01"}));
 }
 
+// A carried file that cannot be read: with a record it matches nothing and
+// is not looked at again as an uncarried one; without a record it is copied.
+TEST(Identify, UnreadableCarriedFile) {
+  Judge judge(kRecord);
+  for (bool with_record : {true, false}) {
+    KnownVersions known = {};
+    if (with_record) {
+      known.record = judge.record.data();
+      known.size = judge.record.size();
+      known.versions = judge.versions.data();
+      known.version_count =
+          ListVersions(known.record, known.size, judge.versions.data(), judge.versions.size());
+      judge.lines.resize(known.size / kMinVersionFileLine);
+      known.lines = judge.lines.data();
+      known.line_count =
+          IndexVersionFiles(known.record, known.size, judge.lines.data(), judge.lines.size());
+      judge.carried.assign(known.line_count, 0);
+    }
+    Identification id;
+    StartIdentification(&id, &known, judge.carried.data());
+    EXPECT_EQ(JudgeUnreadableFile(&id, "game.exe", 8), with_record ? kFileUnknown : kFileOld);
+    size_t cursor = 0;
+    UncarriedFile file;
+    Names uncarried;
+    while (NextUncarriedFile(&id, &cursor, &file)) uncarried.emplace_back(file.path, file.length);
+    EXPECT_EQ(uncarried, with_record ? (Names{"data/a.dat", "data/b.dat", "readme.txt"}) : Names{});
+    EXPECT_EQ(IdentificationOutcome(&id), with_record ? kIdentifyRefuse : kIdentifyUpdate);
+  }
+}
+
 }  // namespace

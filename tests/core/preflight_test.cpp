@@ -5,6 +5,7 @@
 
 #include "preflight/preflight_text.h"
 #include "preflight/space_plan.h"
+#include "text/sjis.h"
 #include "test_support.h"
 
 namespace {
@@ -150,6 +151,37 @@ TEST(PreflightText, MissingSourcesNameTenThenHowManyMore) {
     EXPECT_TRUE(FormatMissingText(Names(c.count), out, sizeof out));
     EXPECT_EQ(out, Sjis("ＵＰＤＡＴＥデータに次のファイルがありません。") + c.names) << c.count;
   }
+}
+
+TEST(PreflightText, NotThisVersionNamesTenThenHowManyMore) {
+  const std::string head = Sjis(
+      "インストールされているゲームは、このＵＰＤＡＴＥで更新できるバージョンではありません。");
+  const std::pair<int, std::string> cases[] = {
+      {1, Lines(1)}, {10, Lines(10)}, {11, Lines(10) + Sjis("\nほか1個")}};
+  for (const auto& [count, names] : cases) {
+    char out[1024];
+    EXPECT_TRUE(FormatNotThisVersionText(Names(count), out, sizeof out));
+    EXPECT_EQ(out, head + names) << count;
+  }
+}
+
+// Ten names of two-byte characters near the longest entry pass 1024 bytes:
+// the text is cut, never inside a character.
+TEST(PreflightText, NotThisVersionCutAtACharacterBoundary) {
+  NameList list;
+  ClearNameList(&list);
+  std::string name;
+  while (name.size() + 2 <= kMaxEntryLength) name += Sjis("表");
+  for (int i = 0; i < 12; ++i) AddName(&list, name.c_str());
+  char out[1024];
+  EXPECT_FALSE(FormatNotThisVersionText(list, out, sizeof out));
+  std::string text = out;
+  EXPECT_LE(text.size(), 1023u);
+  EXPECT_GT(text.size(), 1020u);
+  size_t i = 0;
+  while (i < text.size()) i += CharLength(text.c_str() + i);
+  EXPECT_EQ(i, text.size()) << "a character cut in two";
+  EXPECT_EQ(text.substr(text.size() - 2), Sjis("表"));
 }
 
 TEST(PreflightText, TwoByteNamesStayWhole) {

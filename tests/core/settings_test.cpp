@@ -62,4 +62,29 @@ TEST(FileCursor, StaysAtTheEndUntilRestarted) {
   EXPECT_EQ(NextSelectedFile(out, sizeof out), 0);
 }
 
+// Every scan (the checks, the byte total, the copy) passes over an entry
+// marked already new; the marks last until the settings are reset.
+TEST(FileCursor, PassesOverEntriesAlreadyNew) {
+  SetFiles({{"a", 1u}, {"b", 1u}, {"c", 2u}, {"d", 1u}});
+  SelectFiles(0xFF);
+  char out[32];
+  std::vector<int> indexes;
+  while (NextSelectedFile(out, sizeof out) == 0) indexes.push_back(LastSelectedIndex());
+  EXPECT_EQ(indexes, (std::vector<int>{0, 1, 2, 3}));
+  MarkAlreadyNew(1);
+  MarkAlreadyNew(3);
+  MarkAlreadyNew(-1);
+  MarkAlreadyNew(kMaxFiles);
+  EXPECT_TRUE(IsAlreadyNew(1));
+  EXPECT_FALSE(IsAlreadyNew(2));
+  EXPECT_FALSE(IsAlreadyNew(kMaxFiles));
+  EXPECT_EQ(Drain(0xFF), (std::vector<std::string>{"a", "c"}));
+  EXPECT_EQ(Drain(1), (std::vector<std::string>{"a"}));
+  ClearAlreadyNew();
+  EXPECT_EQ(Drain(0xFF), (std::vector<std::string>{"a", "b", "c", "d"}));
+  MarkAlreadyNew(0);
+  SetFiles({{"a", 1u}, {"b", 1u}});
+  EXPECT_EQ(Drain(0xFF), (std::vector<std::string>{"a", "b"}));
+}
+
 }  // namespace

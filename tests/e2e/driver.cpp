@@ -202,6 +202,8 @@ const char* KindName(Kind kind) {
       return "UPDATE";
     case Kind::kCopy:
       return "FILECOPY";
+    case Kind::kIdentify:
+      return "IDENTIFY";
     case Kind::kMessage:
       return "message box";
     case Kind::kBrowser:
@@ -224,6 +226,8 @@ Kind KindOf(HWND window) {
   if (ClassOf(window) != L"#32770") return Kind::kOther;
   if (GetDlgItem(window, kEditId)) return Kind::kUpdate;
   if (GetDlgItem(window, kStatusId)) return Kind::kCopy;
+  // The copy's bar without its status text.
+  if (GetDlgItem(window, kCopyProgressId)) return Kind::kIdentify;
   if (HasChildOfClass(window, L"SysTreeView32")) return Kind::kBrowser;
   // A box has OK, or Retry and Cancel.
   if (GetDlgItem(window, kStaticId) && (GetDlgItem(window, IDOK) || GetDlgItem(window, IDRETRY)))

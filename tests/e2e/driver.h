@@ -33,7 +33,7 @@ bool WaitExit(const Program& program, DWORD timeout_ms, DWORD* code);
 // Polls condition every poll_ms until it holds or timeout_ms has passed.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeout_ms, DWORD poll_ms = 15);
 
-enum class Kind { kNone, kUpdate, kCopy, kMessage, kBrowser, kOther };
+enum class Kind { kNone, kUpdate, kCopy, kIdentify, kMessage, kBrowser, kOther };
 const char* KindName(Kind kind);
 
 // Visible top-level windows of the process.

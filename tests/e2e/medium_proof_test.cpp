@@ -64,6 +64,10 @@ enum class Tamper {
   kListOverItsLargestSize,      // well-formed lines, then a length past the largest list
   kSettingsOfTheLargestSize,    // update.ini padded with comments to its largest size
   kSettingsOverTheLargestSize,  // the same, one byte more
+  kVersionsListed,              // a version record of the game's files, listed
+  kVersionsAltered,             // the same, a byte of it changed after listing
+  kVersionsListedButMissing,    // the same, the record then removed
+  kVersionsUnlisted,            // a record of nonsense that the list does not name
 };
 
 enum class Outcome { kComplete, kFileRefused, kRefusedAtStart };
@@ -102,6 +106,11 @@ const ProofCase kCases[] = {
      Outcome::kComplete},
     {"HandMadeSettingsOverTheLargestSize", false, false, Tamper::kSettingsOverTheLargestSize,
      Outcome::kRefusedAtStart},
+    {"VersionRecordListed", true, false, Tamper::kVersionsListed, Outcome::kComplete},
+    {"VersionRecordAltered", true, false, Tamper::kVersionsAltered, Outcome::kRefusedAtStart},
+    {"VersionRecordListedButMissing", true, false, Tamper::kVersionsListedButMissing,
+     Outcome::kRefusedAtStart},
+    {"VersionRecordUnlisted", true, false, Tamper::kVersionsUnlisted, Outcome::kComplete},
 };
 
 const std::vector<std::wstring> kEntries = {L"a.dat", L"sub\\b.dat", L"データ\\表.dat"};
@@ -185,6 +194,27 @@ class MediumProofTest : public UpdateRun, public ::testing::WithParamInterface<P
     ASSERT_TRUE(WriteBytes(exe_, program));
   }
 
+  // update.versions naming the game's files as they are before the update,
+  // listed on the line after update.ini's, as update-pack lists it.
+  void WriteVersionRecord() {
+    std::vector<std::string> lines;
+    for (size_t i = 0; i < kEntries.size(); ++i) {
+      std::string path = Utf8(kEntries[i]);
+      std::replace(path.begin(), path.end(), '\\', '/');
+      lines.push_back(Hex(Sha256Bytes(OldBytes(i))) + " " + std::to_string(OldBytes(i).size()) +
+                      " " + path + "\n");
+    }
+    std::sort(lines.begin(), lines.end(), [](const std::string& a, const std::string& b) {
+      return a.substr(a.find(' ', 65) + 1) < b.substr(b.find(' ', 65) + 1);
+    });
+    std::string record = "version 1.00\n";
+    for (const std::string& line : lines) record += line;
+    ASSERT_TRUE(WriteBytes(medium_ + L"\\update.versions", record));
+    size_t after_ini = list_.find('\n') + 1;
+    list_.insert(after_ini, Hex(Sha256Bytes(record)) + "  update.versions\n");
+    ASSERT_TRUE(WriteBytes(medium_ + L"\\update.sha256", list_));
+  }
+
   static uint32_t Little32(const std::string& bytes, size_t at) {
     uint32_t value = 0;
     for (size_t i = 0; i < 4; ++i) {
@@ -250,6 +280,23 @@ class MediumProofTest : public UpdateRun, public ::testing::WithParamInterface<P
         ASSERT_TRUE(WriteBytes(medium_ + L"\\update.ini", bytes));
         break;
       }
+      case Tamper::kVersionsListed:
+      case Tamper::kVersionsAltered:
+      case Tamper::kVersionsListedButMissing:
+        WriteVersionRecord();
+        if (tamper == Tamper::kVersionsListedButMissing) {
+          ASSERT_TRUE(DeleteFileW((medium_ + L"\\update.versions").c_str()));
+        } else if (tamper == Tamper::kVersionsAltered) {
+          // Another size for a.dat: a record that would let other bytes pass.
+          ASSERT_TRUE(ReadBytes(medium_ + L"\\update.versions", &bytes));
+          size_t size_at = bytes.find(' ', bytes.find('\n')) + 1;
+          bytes[size_at] = bytes[size_at] == '9' ? '8' : '9';
+          ASSERT_TRUE(WriteBytes(medium_ + L"\\update.versions", bytes));
+        }
+        break;
+      case Tamper::kVersionsUnlisted:
+        ASSERT_TRUE(WriteBytes(medium_ + L"\\update.versions", "not a record\r\n"));
+        break;
     }
   }
 

@@ -202,6 +202,22 @@ TEST_F(ResourcesTest, FileCopyTemplate) {
                      {0x50000001, 5, 72, 250, 8, IDC_COPY_PROGRESS, L"msctls_progress32", ""}});
 }
 
+// The close box ends the run (WS_SYSMENU); the bar answers to the copy's id.
+TEST_F(ResourcesTest, IdentifyTemplate) {
+  Dialog d;
+  ASSERT_TRUE(ReadDialog(module_, L"IDENTIFY", &d));
+  EXPECT_EQ(d.style, 0x80C808C0u);
+  EXPECT_EQ(d.ex_style, 0u);
+  EXPECT_EQ(d.cx, 263);
+  EXPECT_EQ(d.cy, 45);
+  EXPECT_EQ(d.caption, "UPDATE");
+  EXPECT_EQ(d.point_size, 9);
+  EXPECT_EQ(d.font, "ＭＳ Ｐゴシック");
+  ExpectControls(d, {{0x50020000, 5, 10, 250, 10, 0xFFFF, Atom(kStatic),
+                      "インストールされているゲームを確認しています・・・"},
+                     {0x50000001, 5, 28, 250, 8, IDC_COPY_PROGRESS, L"msctls_progress32", ""}});
+}
+
 TEST_F(ResourcesTest, ManifestIconAndVersion) {
   HRSRC found = FindResourceW(module_, MAKEINTRESOURCEW(IDR_MANIFEST), MAKEINTRESOURCEW(24));
   ASSERT_NE(found, nullptr);
