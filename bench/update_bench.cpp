@@ -194,25 +194,40 @@ long CountFiles(const std::wstring& folder, ULONGLONG size) {
   return count;
 }
 
-int TimeUpdate(wchar_t** args) {
+// Writes the install record of args (EXE MEDIUM GAME REG_T), starts EXE and
+// presses the start button; returns the message box that ends the run, its
+// time from the press in *took. Null with *code set when the UPDATE dialog
+// never came, null with *code 0 when no box did.
+HWND PressStartToEnd(wchar_t** args, e2e::Program* program, double* took, int* code) {
   std::wstring exe = args[0], medium = args[1], game = args[2], reg_t = args[3];
-  long files = wcstol(args[4], nullptr, 10);
-  ULONGLONG bytes = _wcstoui64(args[5], nullptr, 10);
-  e2e::Program program;
-  if (!WriteRecord(reg_t, game)) return Fail("cannot write the install record", program);
+  if (!WriteRecord(reg_t, game)) {
+    *code = Fail("cannot write the install record", *program);
+    return nullptr;
+  }
   double seen = 0;
-  int code = 0;
-  HWND dialog = StartToUpdateDialog(exe, medium, &program, &seen, &code);
-  if (!dialog) return code;
+  HWND dialog = StartToUpdateDialog(exe, medium, program, &seen, code);
+  if (!dialog) return nullptr;
   double pressed = Now();
   e2e::PostCommand(dialog, IDOK);
   double done = 0;
-  HWND box = PollFor([&] { return e2e::FindWindowOf(program.pid, e2e::Kind::kMessage); },
+  HWND box = PollFor([&] { return e2e::FindWindowOf(program->pid, e2e::Kind::kMessage); },
                      kUpdateTimeoutMs, &done);
+  *took = done - pressed;
+  return box;
+}
+
+int TimeUpdate(wchar_t** args) {
+  long files = wcstol(args[4], nullptr, 10);
+  ULONGLONG bytes = _wcstoui64(args[5], nullptr, 10);
+  e2e::Program program;
+  double took = 0;
+  int code = 0;
+  HWND box = PressStartToEnd(args, &program, &took, &code);
+  if (code != 0) return code;
   // Read before the program ends, while the completion message holds it.
   SIZE_T peak = box ? PeakWorkingSet(program) : 0;
   if ((code = EndAtCompletion(box, &program)) != 0) return code;
-  long copied = CountFiles(game, bytes);
+  long copied = CountFiles(args[2], bytes);
   if (copied != files) {
     fprintf(stderr, "bench_driver: %ld of %ld files arrived whole\n", copied, files);
     // Fewer files and no error: the program left out what its list could
@@ -220,25 +235,18 @@ int TimeUpdate(wchar_t** args) {
     if (copied < files) printf("short %ld\n", copied);
     return copied < files ? kExitShort : 2;
   }
-  printf("ms %.3f\npeak %zu\n", done - pressed, static_cast<size_t>(peak));
+  printf("ms %.3f\npeak %zu\n", took, static_cast<size_t>(peak));
   return 0;
 }
 
 int TimeRerun(wchar_t** args) {
-  std::wstring exe = args[0], medium = args[1], game = args[2], reg_t = args[3];
   e2e::Program program;
-  if (!WriteRecord(reg_t, game)) return Fail("cannot write the install record", program);
-  double seen = 0;
+  double took = 0;
   int code = 0;
-  HWND dialog = StartToUpdateDialog(exe, medium, &program, &seen, &code);
-  if (!dialog) return code;
-  double pressed = Now();
-  e2e::PostCommand(dialog, IDOK);
-  double done = 0;
-  HWND box = PollFor([&] { return e2e::FindWindowOf(program.pid, e2e::Kind::kMessage); },
-                     kUpdateTimeoutMs, &done);
+  HWND box = PressStartToEnd(args, &program, &took, &code);
+  if (code != 0) return code;
   if ((code = EndAtCompletion(box, &program, kTextApplied)) != 0) return code;
-  printf("ms %.3f\n", done - pressed);
+  printf("ms %.3f\n", took);
   return 0;
 }
 
