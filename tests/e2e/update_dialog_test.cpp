@@ -56,8 +56,10 @@ struct TypedCase {
 class TypedPathTest : public UpdateDialogTest, public ::testing::WithParamInterface<TypedCase> {};
 
 // The typed folder is normalised before use: the files land in the game
-// folder itself.
+// folder itself. The game's program is there, as the installer left it:
+// typed, its name is dropped.
 TEST_P(TypedPathTest, FilesLandInNormalisedFolder) {
+  ASSERT_TRUE(WriteBytes(game_ + L"\\game.exe", "program"));
   WriteRecord(root_ + L"\\elsewhere");
   Launch();
   HWND dialog = AwaitUpdate();
