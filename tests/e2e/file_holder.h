@@ -11,21 +11,28 @@ namespace e2e {
 
 class FileHolder {
  public:
+  // hold_file.exe, beside the test program.
+  static std::wstring HoldFileExe() {
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring exe = self;
+    return exe.substr(0, exe.find_last_of(L'\\')) + L"\\hold_file.exe";
+  }
+
   ~FileHolder() {
     if (process_.process) Release();
   }
 
-  bool Hold(const std::wstring& path) {
+  // With program, that copy of hold_file.exe runs instead: a game's own
+  // program, mapped from the game folder while it holds path.
+  bool Hold(const std::wstring& path, const std::wstring& program = L"") {
     std::wstring tag = std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(++count_);
     std::wstring ready_name = L"Local\\copy_faults_ready_" + tag;
     std::wstring release_name = L"Local\\copy_faults_release_" + tag;
     ready_ = CreateEventW(nullptr, TRUE, FALSE, ready_name.c_str());
     release_ = CreateEventW(nullptr, TRUE, FALSE, release_name.c_str());
     if (!ready_ || !release_) return false;
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring exe = self;
-    exe = exe.substr(0, exe.find_last_of(L'\\')) + L"\\hold_file.exe";
+    const std::wstring exe = program.empty() ? HoldFileExe() : program;
     std::wstring command =
         L"\"" + exe + L"\" \"" + path + L"\" " + ready_name + L" " + release_name;
     STARTUPINFOW startup = {};

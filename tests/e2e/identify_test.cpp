@@ -103,6 +103,31 @@ TEST_F(IdentifyTest, RefusedEntryIsNoAppliedUpdate) {
   EXPECT_EQ(Differences(before, TakeSnapshot(game_)), std::vector<std::string>{});
 }
 
+// The game still running: its program mapped from the game folder, a save
+// held open. A second run on the updated game reads the program as a
+// running game lets it be read, says the update is applied and changes
+// nothing, before the checks that would find the game in use.
+TEST_F(IdentifyTest, AppliedWhileTheGameRuns) {
+  std::string program;
+  ASSERT_TRUE(ReadBytes(FileHolder::HoldFileExe(), &program));
+  Pack({{L"game.exe", program}, {L"data.dat", "data 1.01"}});
+  ASSERT_TRUE(WriteBytes(Dest(L"game.exe"), program));
+  ASSERT_TRUE(WriteBytes(Dest(L"data.dat"), "data 1.01"));
+  ASSERT_TRUE(WriteBytes(Dest(L"save.dat"), "a save"));
+  const Snapshot before = TakeSnapshot(game_);
+  FileHolder game;
+  ASSERT_TRUE(game.Hold(Dest(L"save.dat"), Dest(L"game.exe")));
+  WriteRecord(game_);
+  StartUpdate();
+  MessageBoxView box = AwaitMessage();
+  EXPECT_EQ(Utf8(box.text), Utf8(L"このＵＰＤＡＴＥはすでに適用されています。"));
+  EXPECT_EQ(Utf8(box.caption), Utf8(UpdateCaption(title_)));
+  Dismiss(box);
+  ExpectExitCode1();
+  EXPECT_TRUE(game.Release()) << "the game ran until the update ended";
+  EXPECT_EQ(Differences(before, TakeSnapshot(game_)), std::vector<std::string>{});
+}
+
 // Wine's Restart Manager names no program: the text falls back to the game.
 const wchar_t kGameExeInUse[] =
     L"次のファイルが使用中のため更新できません。\ngame.exe\n"
