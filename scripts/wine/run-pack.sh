@@ -151,6 +151,9 @@ read_only_cleanup() {
 }
 trap 'read_only_cleanup; wine_prefix_cleanup' EXIT
 cp -r "$NEW" "$READ_ONLY/new"
+# A copy of the program beside the tree: nobody may not reach the build
+# folder (a checkout under a private temporary folder, say).
+cp "$PACK_EXE" "$READ_ONLY/update-pack.exe"
 chmod a-w "$READ_ONLY/new/game.exe" "$READ_ONLY/new/data/表/背景.dat"
 as_user=()
 if [ "$(id -u)" = 0 ]; then
@@ -163,7 +166,7 @@ for program in native windows; do
     "$NATIVE" "$READ_ONLY/new" "$READ_ONLY/medium-$program" >/dev/null 2>"$WORK/read-only.err" ||
       code=$?
   else
-    "${as_user[@]}" "$WINE" "$PACK_EXE" "$(windows_path "$READ_ONLY/new")" \
+    "${as_user[@]}" "$WINE" "$READ_ONLY/update-pack.exe" "$(windows_path "$READ_ONLY/new")" \
       "$(windows_path "$READ_ONLY/medium-$program")" >/dev/null 2>"$WORK/read-only.err" || code=$?
   fi
   [ "$code" = 0 ] || fail "$program: read-only inputs: exit code $code: $(cat "$WORK/read-only.err")"
