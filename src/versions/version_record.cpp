@@ -85,6 +85,17 @@ static bool LabelAcceptable(const char* label, size_t length) {
   return length >= 1 && length <= kMaxVersionLabel && PlainUtf8(label, length);
 }
 
+// The line that starts at offset at, without its LF, in *length; null at
+// the end of the record or for a last line without its LF.
+static const char* LineAt(const char* record, size_t size, size_t at, size_t* length) {
+  if (at >= size) return nullptr;
+  const char* text = record + at;
+  const void* end = memchr(text, '\n', size - at);
+  if (end == nullptr) return nullptr;
+  *length = static_cast<size_t>(static_cast<const char*>(end) - text);
+  return text;
+}
+
 size_t FirstMalformedVersionLine(const char* record, size_t size) {
   VersionHeading versions[kMaxVersions];
   size_t count = 0;
@@ -94,10 +105,9 @@ size_t FirstMalformedVersionLine(const char* record, size_t size) {
   size_t number = 1;
   size_t at = 0;
   for (; at < size; ++number) {
-    const char* text = record + at;
-    const void* end = memchr(text, '\n', size - at);
-    if (end == nullptr) return number;
-    size_t length = static_cast<size_t>(static_cast<const char*>(end) - text);
+    size_t length = 0;
+    const char* text = LineAt(record, size, at, &length);
+    if (text == nullptr) return number;
     if (IsVersionLine(text, length)) {
       const char* label = text + kVersionWordLength;
       size_t label_length = length - kVersionWordLength;
@@ -131,16 +141,12 @@ size_t FirstMalformedVersionLine(const char* record, size_t size) {
 
 size_t ListVersions(const char* record, size_t size, VersionHeading* versions, size_t capacity) {
   size_t count = 0;
-  for (size_t at = 0; at < size;) {
-    const char* text = record + at;
-    const void* end = memchr(text, '\n', size - at);
-    if (end == nullptr) break;
-    size_t length = static_cast<size_t>(static_cast<const char*>(end) - text);
+  size_t length = 0;
+  for (size_t at = 0; const char* text = LineAt(record, size, at, &length); at += length + 1) {
     if (IsVersionLine(text, length)) {
       if (count == capacity) break;
       versions[count++] = {at, at + kVersionWordLength, length - kVersionWordLength};
     }
-    at += length + 1;
   }
   return count;
 }
@@ -168,16 +174,12 @@ static int LineOrder(const void* context, size_t a, size_t b) {
 
 size_t IndexVersionFiles(const char* record, size_t size, size_t* lines, size_t capacity) {
   size_t count = 0;
-  for (size_t at = 0; at < size;) {
-    const char* text = record + at;
-    const void* end = memchr(text, '\n', size - at);
-    if (end == nullptr) break;
-    size_t length = static_cast<size_t>(static_cast<const char*>(end) - text);
+  size_t length = 0;
+  for (size_t at = 0; const char* text = LineAt(record, size, at, &length); at += length + 1) {
     if (!IsVersionLine(text, length)) {
       if (count == capacity) return capacity + 1;
       lines[count++] = at;
     }
-    at += length + 1;
   }
   SortIndex(lines, count, LineOrder, record);
   return count;
