@@ -25,6 +25,8 @@ import subprocess
 import sys
 import tempfile
 
+from docs_links_test import pages  # the same pages, README.md and docs/*.md
+
 MARKER = re.compile(r"^<!-- checked example(?: after: (.*?))? -->\s*$")
 FENCE = re.compile(r"^(```|~~~)")
 
@@ -137,16 +139,6 @@ def check_example(root, example):
             if expected and not expected[-1].strip():
                 written.append("")
     return written, differences
-
-
-def pages(root):
-    found = [os.path.join(root, "README.md")]
-    docs = os.path.join(root, "docs")
-    if os.path.isdir(docs):
-        found += sorted(
-            os.path.join(docs, name) for name in os.listdir(docs) if name.endswith(".md")
-        )
-    return [page for page in found if os.path.isfile(page)]
 
 
 def self_check(root):
