@@ -163,6 +163,15 @@ static bool InUse(const char* path, wchar_t* wide) {
   return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
 
+void FormatFilesInUse(const NameList& names, const wchar_t (*paths)[1024], char* out, size_t size) {
+  const wchar_t* listed[kListedNames];
+  unsigned count = names.count < kListedNames ? names.count : kListedNames;
+  for (unsigned i = 0; i < count; ++i) listed[i] = paths[i];
+  char holders[512];
+  NameFileHolders(listed, count, holders, sizeof holders);
+  FormatInUseText(names, holders, out, size);
+}
+
 // The game still running, or a scan: replacing some files and not others
 // is the mix of versions that makes a game crash.
 static CheckResult CheckFilesNotInUse() {
@@ -174,12 +183,7 @@ static CheckResult CheckFilesNotInUse() {
     if (ReadFacts(paths.dest_path).exists && InUse(paths.dest_path, wide)) AddName(&names, entry);
   }
   if (names.count == 0) return kCheckPassed;
-  const wchar_t* listed[kListedNames];
-  unsigned count = names.count < kListedNames ? names.count : kListedNames;
-  for (unsigned i = 0; i < count; ++i) listed[i] = in_use_paths[i];
-  char holders[512];
-  NameFileHolders(listed, count, holders, sizeof holders);
-  FormatInUseText(names, holders, message, sizeof message);
+  FormatFilesInUse(names, in_use_paths, message, sizeof message);
   return AskRetry(nullptr, message, kCaptionUpdateFailed) ? kCheckRetry : kCheckFailed;
 }
 

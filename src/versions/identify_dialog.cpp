@@ -7,12 +7,12 @@
 #include "copy/copy_progress.h"
 #include "copy/medium.h"
 #include "copy/step_pace.h"
+#include "preflight/preflight.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "text/texts.h"
 #include "ui/message_box.h"
 #include "versions/game_files.h"
-#include "win/file_holders.h"
 #include "win/long_path.h"
 #include "win/message_pump.h"
 #include "win/now_ms.h"
@@ -134,12 +134,7 @@ static void StartIdentify(HWND dialog);
 
 // Retry starts the whole pass again; Cancel ends the run, nothing written.
 static void AskAboutFilesInUse(HWND dialog) {
-  const wchar_t* listed[kListedNames];
-  unsigned count = in_use.count < kListedNames ? in_use.count : kListedNames;
-  for (unsigned i = 0; i < count; ++i) listed[i] = in_use_paths[i];
-  char holders[512];
-  NameFileHolders(listed, count, holders, sizeof holders);
-  FormatInUseText(in_use, holders, in_use_text, sizeof in_use_text);
+  FormatFilesInUse(in_use, in_use_paths, in_use_text, sizeof in_use_text);
   if (AskRetry(dialog, in_use_text, kCaptionUpdateFailed)) {
     StartIdentify(dialog);
   } else {
